@@ -1,0 +1,15 @@
+#pragma once
+// The framework in one include: the application object, windows and message
+// tables, dialogs and data exchange, strings, controls, menus, GDI and the
+// file dialog.
+#include "App.h"
+#include "Controls.h"
+#include "Dialog.h"
+#include "Exceptions.h"
+#include "FileDialog.h"
+#include "Gdi.h"
+#include "Menu.h"
+#include "MessageMap.h"
+#include "String.h"
+#include "Types.h"
+#include "Wnd.h"

@@ -1,0 +1,329 @@
+#include "Wnd.h"
+
+#include <commctrl.h>
+
+#include <utility>
+
+#include "App.h"
+#include "Menu.h"
+
+namespace {
+
+// One subclass id for all our objects: a window is bound to at most one CWnd.
+constexpr UINT_PTR kSubclassId = 0x4F524C5A;  // 'ORLZ'
+
+// The creation hook has no context argument, so the object being created is
+// handed over in thread-local storage, set only around CreateWindowExW.
+thread_local CWnd* t_creating = nullptr;
+
+// The child a notification is about, for reflection; null when none.
+HWND ReflectionSource(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        return reinterpret_cast<HWND>(lParam);  // null for menus and accelerators
+    case WM_NOTIFY:
+        return reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+    case WM_DRAWITEM: {
+        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        return dis->CtlType == ODT_MENU ? nullptr : dis->hwndItem;
+    }
+    case WM_MEASUREITEM: {
+        const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+        return mis->CtlType == ODT_MENU ? nullptr : ::GetDlgItem(self, static_cast<int>(mis->CtlID));
+    }
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<HWND>(lParam);
+    default:
+        (void)wParam;
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+LRESULT CALLBACK CreationHookProc(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HCBT_CREATEWND && t_creating) {
+        // The first window created while the hand-off is set is ours (a
+        // window creating children in WM_CREATE runs after this point).
+        CWnd* self = std::exchange(t_creating, nullptr);
+        self->m_hWnd = reinterpret_cast<HWND>(wParam);
+        self->PreSubclassWindow();
+        if (!self->Hook(self->m_hWnd)) self->m_hWnd = nullptr;
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+CWnd::~CWnd() {
+    if (!m_hWnd) return;
+    // Unbind first: messages sent while the window goes away must not reach
+    // an object whose derived parts are already destroyed.
+    HWND hwnd = m_hWnd;
+    const bool destroy = m_createdHere;
+    Unhook();
+    if (destroy && ::IsWindow(hwnd)) ::DestroyWindow(hwnd);
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+    DWORD_PTR ref = 0;
+    if (!hwnd || !GetWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId, &ref)) return nullptr;
+    return reinterpret_cast<CWnd*>(ref);
+}
+
+bool CWnd::Hook(HWND hwnd) {
+    return SetWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+}
+
+void CWnd::Unhook() {
+    if (m_hWnd) RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, kSubclassId);
+    m_hWnd = nullptr;
+    m_createdHere = false;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+    if (m_hWnd || !hwnd || !::IsWindow(hwnd) || FromHandlePermanent(hwnd)) return FALSE;
+    m_hWnd = hwnd;
+    PreSubclassWindow();
+    if (!Hook(hwnd)) {
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+    if (!parent || !parent->m_hWnd) return FALSE;
+    return SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id)));
+}
+
+HWND CWnd::UnsubclassWindow() {
+    HWND hwnd = m_hWnd;
+    Unhook();
+    return hwnd;
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style,
+                    const RECT& rect, CWnd* parent, UINT id, void* createParam) {
+    if (m_hWnd) return FALSE;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, &CreationHookProc, nullptr, GetCurrentThreadId());
+    if (!hook) return FALSE;
+    t_creating = this;
+    HMENU menuOrId = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
+    HWND hwnd = CreateWindowExW(exStyle, className, windowName, style, rect.left, rect.top,
+                                rect.right - rect.left, rect.bottom - rect.top, parent ? parent->m_hWnd : nullptr,
+                                menuOrId, AfxGetInstanceHandle(), createParam);
+    t_creating = nullptr;
+    UnhookWindowsHookEx(hook);
+    if (!hwnd) {
+        // Creation failed after our hook ran: the window is gone, and with it
+        // the subclass.
+        m_hWnd = nullptr;
+        return FALSE;
+    }
+    m_createdHere = true;
+    return TRUE;
+}
+
+BOOL CWnd::Create(const wchar_t* className, const wchar_t* windowName, DWORD style, const RECT& rect, CWnd* parent,
+                  UINT id, void* createParam) {
+    return CreateEx(0, className, windowName, style | WS_CHILD, rect, parent, id, createParam);
+}
+
+BOOL CWnd::DestroyWindow() {
+    if (!m_hWnd) return FALSE;
+    return ::DestroyWindow(m_hWnd);  // WM_NCDESTROY unbinds the object
+}
+
+void CWnd::PreSubclassWindow() {}
+void CWnd::PostNcDestroy() {}
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR refData) {
+    CWnd* self = reinterpret_cast<CWnd*>(refData);
+    const CurrentMessage saved = self->m_current;
+    self->m_current = {message, wParam, lParam};
+    const LRESULT result = self->WindowProc(message, wParam, lParam);
+    self->m_current = saved;
+    if (message == WM_NCDESTROY && self->m_hWnd == hwnd) {
+        self->Unhook();
+        self->PostNcDestroy();
+    }
+    return result;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (!OnWndMsg(message, wParam, lParam, result)) result = DefWindowProc(message, wParam, lParam);
+    return result;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) return DefSubclassProc(m_hWnd, message, wParam, lParam);
+    return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
+
+LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+}
+
+BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
+    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+}
+
+bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (HWND child = ReflectionSource(m_hWnd, message, wParam, lParam)) {
+        CWnd* object = FromHandlePermanent(child);
+        if (object && object != this && object->OnChildNotify(message, wParam, lParam, &result)) return true;
+    }
+    switch (message) {
+    case WM_COMMAND:
+        return Dispatch(MsgKind::Command, message, LOWORD(wParam), HIWORD(wParam), wParam, lParam, result);
+    case WM_NOTIFY: {
+        const auto* hdr = reinterpret_cast<const NMHDR*>(lParam);
+        return Dispatch(MsgKind::Notify, message, static_cast<UINT>(hdr->idFrom), hdr->code, wParam, lParam,
+                        result);
+    }
+    default:
+        if (Dispatch(MsgKind::Message, message, 0, 0, wParam, lParam, result)) return true;
+        if (message == WM_DRAWITEM) {
+            // An owner-drawn menu item is painted by the CMenu attached to its menu.
+            const auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+            if (dis->CtlType == ODT_MENU) {
+                if (CMenu* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(dis->hwndItem))) {
+                    menu->DrawItem(const_cast<DRAWITEMSTRUCT*>(dis));
+                    result = TRUE;
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+}
+
+BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    switch (message) {
+    case WM_COMMAND:
+        return Dispatch(MsgKind::Reflect, WM_COMMAND, 0, HIWORD(wParam), wParam, lParam, *result);
+    case WM_NOTIFY:
+        return Dispatch(MsgKind::Reflect, WM_NOTIFY, 0, reinterpret_cast<const NMHDR*>(lParam)->code, wParam,
+                        lParam, *result);
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+        return Dispatch(MsgKind::Reflect, message, 0, 0, wParam, lParam, *result);
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        // One reflected entry answers every colour message; it learns the kind.
+        return Dispatch(MsgKind::Reflect, WM_CTLCOLOR, 0, 0, wParam,
+                        static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX), *result);
+    default:
+        return FALSE;
+    }
+}
+
+bool CWnd::Dispatch(MsgKind kind, UINT message, UINT id, UINT code, WPARAM wParam, LPARAM lParam,
+                    LRESULT& result) {
+    for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
+        for (const MsgMapEntry* e = map->first; e != map->last; ++e) {
+            if (e->kind != kind || e->message != message) continue;
+            if ((kind == MsgKind::Command || kind == MsgKind::Notify) && e->id != id) continue;
+            if (kind != MsgKind::Message && e->code != code) continue;
+            // A reflected entry matches exactly; only the first one counts, so a
+            // declining handler hands the notification to the parent, not to
+            // a base-class entry.
+            return e->invoke(*this, wParam, lParam, result);
+        }
+    }
+    return false;
+}
+
+const MessageMap* CWnd::ClassMessageMap() {
+    static const MessageMap map = MakeMessageMap(nullptr);
+    return &map;
+}
+
+CString CWnd::GetWindowText() const {
+    const int length = ::GetWindowTextLengthW(m_hWnd);
+    if (length <= 0) return CString();
+    CString text;
+    wchar_t* buffer = text.GetBuffer(length + 1);
+    const int copied = ::GetWindowTextW(m_hWnd, buffer, length + 1);
+    text.ReleaseBuffer(copied > 0 ? copied : 0);
+    return text;
+}
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
+    const DWORD style = GetStyle();
+    const DWORD updated = (style & ~remove) | add;
+    if (style == updated) return FALSE;
+    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(updated));
+    if (swpFlags)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
+    return TRUE;
+}
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
+    const DWORD style = GetExStyle();
+    const DWORD updated = (style & ~remove) | add;
+    if (style == updated) return FALSE;
+    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(updated));
+    if (swpFlags)
+        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
+                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
+    return TRUE;
+}
+
+void CWnd::ScreenToClient(RECT* rect) const { ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(rect), 2); }
+void CWnd::ClientToScreen(RECT* rect) const { ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(rect), 2); }
+
+int CWnd::MessageBox(const wchar_t* text, const wchar_t* caption, UINT type) {
+    CString fallback;
+    if (!caption) {
+        if (CWinApp* app = AfxGetApp()) fallback = app->GetAppName();
+        caption = fallback;
+    }
+    return ::MessageBoxW(m_hWnd, text, caption, type);
+}
+
+void CWnd::CenterWindow(HWND alternateOwner) {
+    HWND owner = alternateOwner ? alternateOwner : ::GetWindow(m_hWnd, GW_OWNER);
+    if (!owner && (GetStyle() & WS_CHILD)) owner = ::GetParent(m_hWnd);
+    CRect self, area;
+    ::GetWindowRect(m_hWnd, &self);
+    MONITORINFO mi{};
+    mi.cbSize = sizeof(mi);
+    HMONITOR monitor = ::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST);
+    ::GetMonitorInfoW(monitor, &mi);
+    CRect work = mi.rcWork;
+    if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
+        ::GetWindowRect(owner, &area);
+    else
+        area = work;
+    int x = area.left + (area.Width() - self.Width()) / 2;
+    int y = area.top + (area.Height() - self.Height()) / 2;
+    // Keep the whole window on the monitor's work area.
+    if (x + self.Width() > work.right) x = work.right - self.Width();
+    if (y + self.Height() > work.bottom) y = work.bottom - self.Height();
+    if (x < work.left) x = work.left;
+    if (y < work.top) y = work.top;
+    if (GetStyle() & WS_CHILD) {
+        POINT p{x, y};
+        ::ScreenToClient(::GetParent(m_hWnd), &p);
+        x = p.x;
+        y = p.y;
+    }
+    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}

@@ -1,0 +1,154 @@
+#pragma once
+// Classes in this file:
+//   CWnd - one object bound to one window, with its message table
+//
+// A CWnd is bound in exactly one of three ways, and stays bound until the
+// window is destroyed or the object lets go:
+//   - SubclassWindow / SubclassDlgItem: an existing window (a control of a
+//     dialog template) is hooked; PreSubclassWindow runs first, while the
+//     window still has its own procedure only.
+//   - CreateEx / Create: the window is created by us; the object is bound by
+//     a creation hook before the window's first message (the class itself may
+//     use DefWindowProcW as its procedure).
+//   - CDialog binds itself at WM_INITDIALOG.
+// The hook is comctl32's window subclass (SetWindowSubclass), which keeps the
+// previous procedure for us and also finds the object of a window
+// (FromHandlePermanent). UnsubclassWindow restores the previous procedure.
+//
+// Every message goes through WindowProc: the notification is first offered
+// back to the child it is about (reflection), then to this class's table and
+// its bases', and finally to DefWindowProc, the previous procedure.
+#include <windows.h>
+
+#include "MessageMap.h"
+#include "String.h"
+#include "Types.h"
+
+class CWnd {
+public:
+    CWnd() = default;
+    virtual ~CWnd();
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+
+    HWND m_hWnd = nullptr;  // the bound window; not owned unless created by Create/CreateEx
+
+    HWND GetSafeHwnd() const { return m_hWnd; }
+    operator HWND() const { return m_hWnd; }
+
+    // The object bound to a window of this thread, or null.
+    static CWnd* FromHandlePermanent(HWND hwnd);
+
+    // --- binding -----------------------------------------------------------
+    BOOL SubclassWindow(HWND hwnd);
+    BOOL SubclassDlgItem(UINT id, CWnd* parent);
+    HWND UnsubclassWindow();  // restores the previous procedure; the window lives on
+    BOOL CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* windowName, DWORD style,
+                  const RECT& rect, CWnd* parent, UINT id, void* createParam = nullptr);
+    virtual BOOL Create(const wchar_t* className, const wchar_t* windowName, DWORD style, const RECT& rect,
+                        CWnd* parent, UINT id, void* createParam = nullptr);
+    virtual BOOL DestroyWindow();
+
+    // --- routing -----------------------------------------------------------
+    // Offered each message of a modal loop that is meant for this window or
+    // one of its children, before the dialog manager; TRUE consumes it.
+    virtual BOOL PreTranslateMessage(MSG* msg);
+    virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // What the window did before it was bound: the previous procedure.
+    virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+    // The message being handled, passed on to DefWindowProc.
+    LRESULT Default();
+    LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+    BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) const;
+
+    // --- thin wrappers -----------------------------------------------------
+    BOOL IsWindow() const { return m_hWnd && ::IsWindow(m_hWnd); }
+    BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
+    BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+    BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+    BOOL ShowWindow(int show) { return ::ShowWindow(m_hWnd, show); }
+    void SetWindowText(const wchar_t* text) { ::SetWindowTextW(m_hWnd, text); }
+    CString GetWindowText() const;
+    int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+    HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
+    HWND GetParent() const { return ::GetParent(m_hWnd); }
+    DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_STYLE)); }
+    DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongPtrW(m_hWnd, GWL_EXSTYLE)); }
+    // Changes the style bits; with swpFlags also applies them (SetWindowPos,
+    // adding SWP_NOSIZE|SWP_NOMOVE|SWP_NOZORDER|SWP_NOACTIVATE). TRUE when the
+    // style changed.
+    BOOL ModifyStyle(DWORD remove, DWORD add, UINT swpFlags = 0);
+    BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags = 0);
+    HFONT GetFont() const { return reinterpret_cast<HFONT>(SendMessage(WM_GETFONT)); }
+    void SetFont(HFONT font, BOOL redraw = TRUE) {
+        SendMessage(WM_SETFONT, reinterpret_cast<WPARAM>(font), redraw);
+    }
+    HICON SetIcon(HICON icon, BOOL big) {
+        return reinterpret_cast<HICON>(SendMessage(WM_SETICON, big ? ICON_BIG : ICON_SMALL,
+                                                   reinterpret_cast<LPARAM>(icon)));
+    }
+    HMENU GetSystemMenu(BOOL revert) const { return ::GetSystemMenu(m_hWnd, revert); }
+    void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+    void InvalidateRect(const RECT* rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
+    void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+    BOOL RedrawWindow(const RECT* rect = nullptr, HRGN region = nullptr,
+                      UINT flags = RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE) {
+        return ::RedrawWindow(m_hWnd, rect, region, flags);
+    }
+    void GetClientRect(RECT* rect) const { ::GetClientRect(m_hWnd, rect); }
+    void GetWindowRect(RECT* rect) const { ::GetWindowRect(m_hWnd, rect); }
+    void ScreenToClient(POINT* point) const { ::ScreenToClient(m_hWnd, point); }
+    void ScreenToClient(RECT* rect) const;
+    void ClientToScreen(POINT* point) const { ::ClientToScreen(m_hWnd, point); }
+    void ClientToScreen(RECT* rect) const;
+    void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE) {
+        ::MoveWindow(m_hWnd, x, y, width, height, repaint);
+    }
+    void MoveWindow(const RECT& rect, BOOL repaint = TRUE) {
+        MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
+    }
+    BOOL SetWindowPos(HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+        return ::SetWindowPos(m_hWnd, insertAfter, x, y, cx, cy, flags);
+    }
+    HWND SetFocus() { return ::SetFocus(m_hWnd); }
+    UINT_PTR SetTimer(UINT_PTR id, UINT elapse) { return ::SetTimer(m_hWnd, id, elapse, nullptr); }
+    BOOL KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+    // Caption null: the application's name.
+    int MessageBox(const wchar_t* text, const wchar_t* caption = nullptr, UINT type = MB_OK);
+    // Centres the window over its owner (or the given window), within the
+    // owner's monitor work area.
+    void CenterWindow(HWND alternateOwner = nullptr);
+
+protected:
+    // Called once the object knows its window, before the window's procedure
+    // is replaced: the place to change the control's style.
+    virtual void PreSubclassWindow();
+    // Called after the window's last message (WM_NCDESTROY); the object is
+    // unbound by then.
+    virtual void PostNcDestroy();
+    // Offers a notification about this control, sent back by its parent;
+    // TRUE when consumed, with the result for the parent to return.
+    virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // Looks the message up in the table chain; false when no entry took it.
+    bool OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    static const MessageMap* ClassMessageMap();
+    virtual const MessageMap* GetMessageMap() const { return ClassMessageMap(); }
+
+private:
+    friend LRESULT CALLBACK CreationHookProc(int code, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR refData);
+    bool Hook(HWND hwnd);
+    void Unhook();
+    bool Dispatch(MsgKind kind, UINT message, UINT id, UINT code, WPARAM wParam, LPARAM lParam,
+                  LRESULT& result);
+
+    struct CurrentMessage {
+        UINT message = 0;
+        WPARAM wParam = 0;
+        LPARAM lParam = 0;
+    };
+    CurrentMessage m_current;  // the message inside WindowProc, for Default()
+    bool m_createdHere = false;  // Create/CreateEx made the window: the object destroys it
+};

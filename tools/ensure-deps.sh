@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Installs everything that building, running and testing Orlenza needs on a
+# Debian 12 machine, as root. Cheap when everything is already there, so both
+# entry scripts call it unconditionally.
+set -euo pipefail
+
+pkgs=(
+  cmake ninja-build
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+  wine wine32:i386
+  xvfb xauth
+  fonts-wqy-zenhei   # the CJK font the Wine prefix links to
+  locales            # zh_CN.UTF-8: makes Wine's ANSI code page 936
+  dpkg-dev           # apt-get source, for the Exif tools
+  imagemagick libimage-exiftool-perl  # test photos and their metadata
+)
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "ensure-deps: installing ${missing[*]}"
+  # wine32 is an i386 package: the architecture must be known before apt can see it.
+  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
+  apt-get update -q
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+
+# Our users run Simplified Chinese Windows; jhead.exe is an ANSI program, so
+# Chinese paths only survive under Wine when its ANSI code page is 936, which
+# it derives from a zh_CN locale.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
+  grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen >/dev/null
+fi

@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Creates and configures the private Wine prefix under the build folder:
+#   - a virtual desktop, so that without a window manager new windows are
+#     still framed and activated, and every process shares one desktop (the
+#     black-box tests look for the program's windows from another process);
+#   - the CJK font: "宋体" (the dialog font) substituted by WenQuanYi Zen Hei
+#     and linked behind Tahoma, otherwise Chinese text draws as boxes;
+#   - optionally a folder appended to the machine PATH (argument 1), because
+#     jhead.exe finds jpegtran.exe only through the PATH its child sees.
+# Idempotent: a stamp records the configuration that was applied.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/wine-env.sh"
+path_dir="${1:-}"
+
+stamp="$WINEPREFIX/.orlenza-prefix-v1"
+if [[ ! -f "$stamp" ]]; then
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  reg=$(mktemp --suffix=.reg)
+  # regedit wants UTF-16 for anything beyond ASCII (the value name 宋体).
+  iconv -f UTF-8 -t UTF-16 > "$reg" <<'REG'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer]
+"Desktop"="Default"
+
+[HKEY_CURRENT_USER\Software\Wine\Explorer\Desktops]
+"Default"="1280x1024"
+
+[HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
+"宋体"="WenQuanYi Zen Hei"
+"SimSun"="WenQuanYi Zen Hei"
+"新宋体"="WenQuanYi Zen Hei"
+REG
+  wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
+  rm -f "$reg"
+  for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-zenhei.ttc,WenQuanYi Zen Hei' /f >/dev/null 2>&1
+  done
+  wineserver -w
+  touch "$stamp"
+fi
+
+if [[ -n "$path_dir" ]]; then
+  win_dir=$(winepath -w "$path_dir" 2>/dev/null)
+  key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+  current=$(wine reg query "$key" /v PATH 2>/dev/null | tr -d '\r' | sed -n 's/^ *PATH *REG_[A-Z_]* *//p')
+  case ";${current^^};" in
+    *";${win_dir^^};"*) ;;
+    *) wine reg add "$key" /v PATH /t REG_EXPAND_SZ /d "${current:+$current;}$win_dir" /f >/dev/null 2>&1
+       wineserver -w ;;
+  esac
+fi
