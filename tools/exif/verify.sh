@@ -1,0 +1,249 @@
+#!/usr/bin/env bash
+# Checks the jhead.exe and jpegtran.exe that tools/build-exif-tools.sh made,
+# the way Orlenza uses them: "jhead.exe -autorot FILE" under Wine, with the
+# folder holding both programs on the machine PATH of a throwaway Wine prefix.
+#
+# Usage: tools/exif/verify.sh OUTDIR
+#
+# Installs what it needs if missing (Wine, exiftool, ImageMagick, the
+# zh_CN.UTF-8 locale), which needs root.  Prints one line per check and a
+# closing "N passed, N failed"; exits non-zero if anything failed.
+set -uo pipefail
+
+die() { echo "verify: $*" >&2; exit 2; }
+[ $# = 1 ] || die "usage: $0 OUTDIR"
+outdir=$(cd "$1" 2>/dev/null && pwd) || die "no such folder: $1"
+for exe in jhead.exe jpegtran.exe; do
+    [ -f "$outdir/$exe" ] || die "$outdir/$exe is missing; run tools/build-exif-tools.sh $1 first"
+done
+
+# ------------------------------------------------------------ what we need
+
+apt_updated=0
+ensure_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' ||
+            missing+=("$p")
+    done
+    [ ${#missing[@]} = 0 ] && return 0
+    [ "$(id -u)" = 0 ] || die "need root to install ${missing[*]}"
+    if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        apt_updated=0
+    fi
+    [ "$apt_updated" = 1 ] || { apt-get update -qq && apt_updated=1; }
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" ||
+        die "could not install ${missing[*]}"
+}
+ensure_packages wine wine32:i386 libimage-exiftool-perl imagemagick locales
+
+# The code page check needs a real zh_CN.UTF-8 locale: without one Wine falls
+# back to code page 1252 and the Chinese file names would not be tested at all.
+if ! locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\{0,1\}8'; then
+    [ "$(id -u)" = 0 ] || die "need root to generate the zh_CN.UTF-8 locale"
+    grep -qx 'zh_CN.UTF-8 UTF-8' /etc/locale.gen || echo 'zh_CN.UTF-8 UTF-8' >>/etc/locale.gen
+    locale-gen >/dev/null || die "locale-gen failed"
+fi
+
+# ------------------------------------------------------------ Wine prefix
+
+# A WINEPATH from the caller would be put in front of PATH and could hide the
+# "not on the PATH" case.
+unset WINEPATH
+export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES='mscoree,mshtml='
+WINEPREFIX=$(mktemp -d /tmp/exif-verify-wine.XXXXXX)
+export WINEPREFIX
+work=$(mktemp -d /tmp/exif-verify-files.XXXXXX)
+cleanup() {
+    wineserver -k 2>/dev/null   # only this prefix's server
+    rm -rf "$WINEPREFIX" "$work"
+}
+trap cleanup EXIT
+LC_ALL=C.UTF-8 wineboot -i >/dev/null 2>&1 || die "wineboot failed"
+
+env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+
+# Wine paths for files under /: drive Z: is the Unix root.
+winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
+
+# ------------------------------------------------------------ checking
+
+passed=0 failed=0
+ok()  { passed=$((passed + 1)); echo "  ok    $*"; }
+bad() { failed=$((failed + 1)); echo "  FAIL  $*"; }
+check() { local what=$1; shift; if "$@"; then ok "$what"; else bad "$what"; return 1; fi; }
+group() { echo; echo "$*"; }
+
+# A 64x32 vertical gradient, white at the top, with Exif that must survive.
+# For Orientation 6 the camera was turned clockwise; upright, the white edge is
+# on the right, for 8 on the left, for 3 at the bottom.
+thumb=$work/thumb-src.jpg
+convert -size 32x16 gradient: "$thumb"
+photo() {   # photo FILE ORIENTATION [thumb]
+    convert -size 64x32 gradient: "$1" || return 1
+    local args=(-Orientation="$2" -n -Make=TestCam -Model=T-1
+                '-DateTimeOriginal=2021:05:06 07:08:09' -GPSLatitude=51.5 -GPSLatitudeRef=N)
+    [ "${3:-}" = thumb ] && args+=("-ThumbnailImage<=$thumb")
+    exiftool -q -overwrite_original "${args[@]}" "$1"
+}
+size()  { identify -format '%wx%h' "$1" 2>/dev/null; }
+tag()   { exiftool -s3 -n "-$2" "$1" 2>/dev/null; }
+level() { convert "$1" -crop "1x1+$2+$3" +repage -format '%[fx:mean]' info: 2>/dev/null; }
+light() { awk -v v="$(level "$@")" 'BEGIN { exit !(v != "" && v > 0.8) }'; }
+dark()  { awk -v v="$(level "$@")" 'BEGIN { exit !(v != "" && v < 0.2) }'; }
+
+# After -autorot the Orientation tag says "as stored" (1) or is gone.
+tag_reset() { case $(tag "$1" Orientation) in ''|1) return 0 ;; *) return 1 ;; esac; }
+upright6() { [ "$(size "$1")" = 32x64 ] && light "$1" 31 32 && dark "$1" 0 32 && tag_reset "$1"; }
+upright8() { [ "$(size "$1")" = 32x64 ] && light "$1" 0 32 && dark "$1" 31 32 && tag_reset "$1"; }
+upright3() { [ "$(size "$1")" = 64x32 ] && light "$1" 32 31 && dark "$1" 32 0 && tag_reset "$1"; }
+exif_kept() {
+    [ "$(tag "$1" Make)" = TestCam ] && [ "$(tag "$1" Model)" = T-1 ] &&
+        [ "$(tag "$1" DateTimeOriginal)" = '2021:05:06 07:08:09' ] &&
+        awk -v v="$(tag "$1" GPSLatitude)" 'BEGIN { exit !(v > 51.49 && v < 51.51) }'
+}
+thumb_turned() {   # the thumbnail of an Orientation 6 photo
+    local t=$work/thumb-out.jpg
+    exiftool -b -ThumbnailImage "$1" >"$t" 2>/dev/null && [ -s "$t" ] &&
+        [ "$(size "$t")" = 16x32 ] && light "$t" 15 16 && dark "$t" 0 16
+}
+# all FILE PREDICATE...: every predicate holds for FILE
+all() { local f=$1 p; shift; for p in "$@"; do "$p" "$f" || return 1; done; }
+
+sums=()   # remembers files' contents: remember FILE..., then unchanged FILE
+remember()  { local f; for f in "$@"; do sums+=("$f=$(md5sum <"$f")"); done; }
+unchanged() {
+    local e
+    for e in "${sums[@]}"; do
+        [ "${e%=*}" = "$1" ] && { [ "$(md5sum <"$1")" = "${e##*=}" ]; return; }
+    done
+    return 1
+}
+only_files() {   # only_files DIR NAME... : nothing left over, nothing missing
+    local dir=$1; shift
+    [ "$(cd "$dir" && find . -mindepth 1 -printf '%P\n' | LC_ALL=C sort)" = \
+      "$(printf '%s\n' "$@" | LC_ALL=C sort)" ]
+}
+
+jhead_w=$(winpath "$outdir/jhead.exe")
+log=$work/jhead.log
+rc=0
+# Runs from $work, not OUTDIR: cmd.exe would find jpegtran in its current
+# folder.  The Unix locale decides Wine's ANSI code page, so it is fixed here
+# and set to zh_CN.UTF-8 only where that is what is being tested.
+lc=C.UTF-8
+autorot() {   # autorot WINDOWS-PATH-OR-PATTERN; sets rc, output in $log
+    (cd "$work" && LC_ALL=$lc wine "$jhead_w" -autorot "$1") >"$log" 2>&1
+    rc=$?
+}
+
+# ------------------------------------------------------------ the checks
+
+succeeded() { [ "$rc" = 0 ] || { sed 's/^/          | /' "$log"; return 1; }; }
+failed()    { [ "$rc" != 0 ]; }
+
+group "jpegtran not on the PATH: jhead must fail and leave the photo alone"
+d=$work/nopath; mkdir -p "$d"; photo "$d/a.jpg" 6; remember "$d/a.jpg"
+autorot "$(winpath "$d/a.jpg")"
+check "exit code is not 0 (was $rc)" failed
+check "photo unchanged" unchanged "$d/a.jpg"
+check "no temporary files left" only_files "$d" a.jpg
+
+# Wine builds a program's PATH from this registry value (the Unix PATH is not
+# passed on), and jhead finds jpegtran only through it: cmd.exe, which
+# system() starts, searches the current folder and PATH, not jhead's folder.
+old_path=$(wine reg query "$env_key" /v PATH 2>/dev/null | tr -d '\r' |
+           sed -n 's/^ *PATH *REG_EXPAND_SZ *//p')
+[ -n "$old_path" ] || old_path='%SystemRoot%\system32;%SystemRoot%'
+wine reg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$old_path;$(winpath "$outdir")" /f >/dev/null 2>&1 ||
+    die "could not set PATH in the Wine prefix"
+
+group "turning photos upright"
+d=$work/plain; mkdir -p "$d"
+photo "$d/six.jpg" 6 thumb; photo "$d/eight.jpg" 8; photo "$d/three.jpg" 3; photo "$d/one.jpg" 1
+remember "$d/one.jpg"
+autorot "$(winpath "$d/six.jpg")"
+check "Orientation 6: exit code 0" succeeded
+check "Orientation 6: 32x64, white edge right, tag reset" upright6 "$d/six.jpg"
+check "Orientation 6: camera, date taken and GPS kept" exif_kept "$d/six.jpg"
+check "Orientation 6: thumbnail kept and turned the same way" thumb_turned "$d/six.jpg"
+autorot "$(winpath "$d/eight.jpg")"
+check "Orientation 8: 32x64, white edge left, Exif kept" all "$d/eight.jpg" upright8 exif_kept
+autorot "$(winpath "$d/three.jpg")"
+check "Orientation 3: 64x32, white edge at the bottom, Exif kept" all "$d/three.jpg" upright3 exif_kept
+autorot "$(winpath "$d/one.jpg")"
+check "Orientation 1: exit code 0" succeeded
+check "Orientation 1: file not rewritten" unchanged "$d/one.jpg"
+check "no temporary files left" only_files "$d" six.jpg eight.jpg three.jpg one.jpg
+
+group "a photo jpegtran cannot read completely"
+d=$work/broken; mkdir -p "$d"
+convert -seed 1 -size 640x320 plasma:fractal -quality 92 "$d/big.jpg" 2>/dev/null ||
+    convert -size 640x320 gradient:red-blue "$d/big.jpg"
+exiftool -q -overwrite_original -Orientation=6 -n -Make=TestCam "$d/big.jpg"
+head -c $(( $(stat -c %s "$d/big.jpg") * 2 / 3 )) "$d/big.jpg" >"$d/cut.jpg"; rm "$d/big.jpg"
+remember "$d/cut.jpg"
+autorot "$(winpath "$d/cut.jpg")"
+# jpegtran's non-zero exit must get through cmd.exe and system() to jhead.
+# (jhead leaves its temporary output beside the photo then; not checked.)
+check "exit code is not 0 (was $rc)" failed
+check "photo unchanged" unchanged "$d/cut.jpg"
+
+group "file names with characters a Unix shell would treat specially"
+d=$work/names; mkdir -p "$d"
+# shellcheck disable=SC2016  # the $ and ` are meant literally
+names=("Tom's & Jerry.jpg" 'Mum & Dad; 100$ `x`.jpg' '50% off (2) ^!x!.jpg')
+for n in "${names[@]}"; do
+    photo "$d/$n" 6 thumb
+    autorot "$(winpath "$d/$n")"
+    check "$n: exit code 0" succeeded
+    check "$n: upright, Exif kept" all "$d/$n" upright6 exif_kept
+    check "$n: thumbnail kept and turned" thumb_turned "$d/$n"
+done
+check "no temporary files left" only_files "$d" "${names[@]}"
+# cmd.exe expands %NAME% of a set variable even inside double quotes, on
+# Windows as under Wine, so such a name cannot be turned.  It must at least be
+# refused without harm.
+n='%PATH%.jpg'
+photo "$d/$n" 6; remember "$d/$n"
+autorot "$(winpath "$d/$n")"
+turned_or_refused() { { [ "$rc" = 0 ] && all "$1" upright6 exif_kept; } || { failed && unchanged "$1"; }; }
+check "$n: either turned properly or left unchanged with an error" turned_or_refused "$d/$n"
+
+group 'a folder pattern (Z:\...\*.*)'
+d=$work/folder; mkdir -p "$d"
+photo "$d/a six.jpg" 6 thumb; photo "$d/b eight.JPG" 8; photo "$d/c one.jpg" 1
+echo "not a photo" >"$d/notes.txt"
+remember "$d/c one.jpg" "$d/notes.txt"
+autorot "$(winpath "$d")\\*.*"
+check "exit code 0" succeeded
+check "Orientation 6 photo upright, Exif and thumbnail kept" all "$d/a six.jpg" upright6 exif_kept thumb_turned
+check "Orientation 8 photo upright (upper-case .JPG), Exif kept" all "$d/b eight.JPG" upright8 exif_kept
+check "upright photo not rewritten" unchanged "$d/c one.jpg"
+check "text file not touched" unchanged "$d/notes.txt"
+check "no temporary files left" only_files "$d" "a six.jpg" "b eight.JPG" "c one.jpg" notes.txt
+
+group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
+# jhead.exe is an ANSI program: Wine hands it names in the ANSI code page it
+# derives from the Unix locale, so this only tests something if that is 936.
+lc=zh_CN.UTF-8
+acp=$(LC_ALL=$lc wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
+      tr -d '\r' | awk '$1 == "ACP" { print $3 }')
+check "Wine runs with ANSI code page 936 (got ${acp:-none})" [ "$acp" = 936 ]
+d=$work/相册; mkdir -p "$d"
+photo "$d/照片 1.jpg" 6 thumb; photo "$d/照片 2.jpg" 8; photo "$d/照片 3.jpg" 6
+autorot "$(winpath "$d/照片 1.jpg")"
+check "照片 1.jpg: exit code 0" succeeded
+check "照片 1.jpg: upright, Exif and thumbnail kept" all "$d/照片 1.jpg" upright6 exif_kept thumb_turned
+remember "$d/照片 1.jpg"
+autorot "$(winpath "$d")\\*.*"
+check "相册\\*.*: exit code 0" succeeded
+check "相册\\*.*: 照片 2.jpg upright" all "$d/照片 2.jpg" upright8 exif_kept
+check "相册\\*.*: 照片 3.jpg upright" all "$d/照片 3.jpg" upright6 exif_kept
+check "相册\\*.*: 照片 1.jpg, already upright, not rewritten" unchanged "$d/照片 1.jpg"
+check "no temporary files left" only_files "$d" "照片 1.jpg" "照片 2.jpg" "照片 3.jpg"
+
+echo
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
