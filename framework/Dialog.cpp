@@ -59,6 +59,17 @@ INT_PTR CDialog::DoModal() {
 
     m_nModalResult = -1;
     m_endModal = false;
+    // A template that gives no position (0, 0) and no DS_CENTER would open in
+    // the corner of the screen; such a dialog is centred over its owner, or
+    // the screen, once it is initialised and before it is shown.
+    {
+        const bool extended = static_cast<const WORD*>(templ)[1] == 0xFFFF;
+        const auto* header = static_cast<const DLGTEMPLATE*>(templ);
+        const short x = extended ? static_cast<const short*>(templ)[9] : header->x;
+        const short y = extended ? static_cast<const short*>(templ)[10] : header->y;
+        const DWORD style = extended ? static_cast<const DWORD*>(templ)[3] : header->style;
+        m_centerOnOpen = x == 0 && y == 0 && !(style & (DS_CENTER | DS_CENTERMOUSE | DS_ABSALIGN | WS_CHILD));
+    }
     HWND hwnd = ::CreateDialogIndirectParamW(module, static_cast<const DLGTEMPLATE*>(templ), owner,
                                              &CDialog::DialogProc, reinterpret_cast<LPARAM>(this));
     if (hwnd) {
@@ -119,7 +130,9 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
     if (message != WM_INITDIALOG) return FALSE;  // everything else reaches our subclass first
     auto* self = reinterpret_cast<CDialog*>(lParam);
     if (!self->SubclassWindow(hwnd)) return TRUE;
-    return self->OnInitDialog();
+    const BOOL result = self->OnInitDialog();
+    if (self->m_centerOnOpen && self->m_hWnd) self->CenterWindow();
+    return result;
 }
 
 BOOL CDialog::UpdateData(BOOL saveAndValidate) {

@@ -1,0 +1,141 @@
+#include "pivotdeskDlg.h"
+
+#include "App.h"
+#include "Gdi.h"
+#include "InstallCheck.h"
+#include "resource.h"
+
+CpivotdeskDlg::CpivotdeskDlg(CWnd* parent)
+    : CDialog(IDD_PIVOTDESK_DIALOG, parent),
+      // LoadIcon hands out a shared copy of the resource: nothing to destroy.
+      m_hAppIcon(::LoadIconW(AfxGetResourceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))),
+      m_bIncludeSubfolders(TRUE) {}
+
+CpivotdeskDlg::~CpivotdeskDlg() = default;
+
+void CpivotdeskDlg::DoDataExchange(CDataExchange* dx) {
+    CDialog::DoDataExchange(dx);
+    DDX_Control(dx, IDC_LIST_ENTRIES, m_listEntries);
+    DDX_Control(dx, IDCANCEL, m_btnClose);
+    DDX_Control(dx, IDC_BTN_START, m_btnStart);
+    DDX_Control(dx, IDC_BTN_ADD, m_btnAdd);
+    DDX_Control(dx, IDC_BTN_DELETE, m_btnDelete);
+    DDX_Control(dx, IDC_BTN_CLEAR, m_btnClear);
+    DDX_Check(dx, IDC_CHECK_SUBFOLDERS, m_bIncludeSubfolders);
+    DDX_Control(dx, IDC_BTN_ABOUT, m_btnAbout);
+}
+
+const MessageMap* CpivotdeskDlg::ClassMessageMap() {
+    using D = CpivotdeskDlg;
+    static const MsgMapEntry entries[] = {
+        OnMessage<WM_SYSCOMMAND, &D::OnSysCommand>(),
+        OnMessage<WM_PAINT, &D::OnPaint>(),
+        OnMessage<WM_QUERYDRAGICON, &D::OnQueryDragIcon>(),
+        OnNotify<IDC_LIST_ENTRIES, LVN_ITEMCHANGED, &D::OnListItemChanged>(),
+        OnCommand<IDC_BTN_ADD, BN_CLICKED, &D::OnAddEntries>(),
+        // Enter becomes the OK command: the dialog must not end on it.
+        OnCommand<IDOK, BN_CLICKED, &D::OnIgnoreCommand>(),
+        OnCommand<IDC_BTN_START, BN_CLICKED, &D::OnStartRotation>(),
+        OnCommand<IDC_BTN_CLEAR, BN_CLICKED, &D::OnClearList>(),
+        OnCommand<IDC_BTN_DELETE, BN_CLICKED, &D::OnDeleteEntries>(),
+        // The box's state is read when a run starts, not when it changes.
+        OnCommand<IDC_CHECK_SUBFOLDERS, BN_CLICKED, &D::OnIgnoreCommand>(),
+        OnMessage<WM_DROPFILES, &D::OnDropFiles>(),
+    };
+    static const MessageMap map = MakeMessageMap(CDialog::ClassMessageMap(), entries);
+    return &map;
+}
+
+BOOL CpivotdeskDlg::OnInitDialog() {
+    CDialog::OnInitDialog();  // binds the controls and ticks the box
+
+    AddAboutMenuEntry();
+
+    SetIcon(m_hAppIcon, TRUE);
+    SetIcon(m_hAppIcon, FALSE);
+
+    DressButtons();
+
+    // The list starts empty.
+    m_btnStart.EnableWindow(FALSE);
+    m_btnDelete.EnableWindow(FALSE);
+    m_btnClear.EnableWindow(FALSE);
+
+    m_listEntries.InsertColumn(0, L"名称", LVCFMT_LEFT, 350);
+    m_listEntries.InsertColumn(1, L"最后修改日期", LVCFMT_LEFT, 120);
+    m_listEntries.InsertColumn(2, L"大小(KB)", LVCFMT_RIGHT, 70);
+    m_listEntries.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT);
+
+    LocateTools();
+
+    SetUpBanner();
+
+    m_strLastDir.Empty();
+    if (CWinApp* app = AfxGetApp()) m_strLastDir = app->GetProfileString(L"", L"LastDir");
+
+    const bool toolPresent = GetFileAttributesW(m_strToolPath) != INVALID_FILE_ATTRIBUTES;
+    CheckInstallationAndWarn();
+    // FALSE only keeps the dialog manager from focusing the first control.
+    return toolPresent ? TRUE : FALSE;
+}
+
+void CpivotdeskDlg::AddAboutMenuEntry() {
+    // The about box is not part of the program yet; the system menu stays as
+    // the platform made it.
+}
+
+void CpivotdeskDlg::DressButtons() {
+    // The buttons keep the platform's plain look until the image buttons exist.
+}
+
+void CpivotdeskDlg::SetUpBanner() {
+    // No banner yet: the dialog keeps its template size and layout.
+}
+
+void CpivotdeskDlg::LocateTools() {
+    wchar_t path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    // A truncated program path (GetModuleFileNameW fills the whole buffer)
+    // would name a wrong folder: keep both empty, and the check reports the
+    // tools as missing.
+    if (length == 0 || length >= MAX_PATH) return;
+    const CString program(path, static_cast<int>(length));
+    const int slash = program.ReverseFind(L'\\');
+    if (slash < 0) return;
+    m_strAppDir = program.Left(slash);
+    m_strToolPath = program.Left(slash + 1) + L"jhead.exe";
+}
+
+void CpivotdeskDlg::CheckInstallationAndWarn() {
+    if (CheckInstallation(m_strAppDir, m_strToolPath) != INSTALL_OK)
+        MessageBox(L"安装信息错误，无法正常运行，请重装软件！", L"Orlenza", MB_OK | MB_ICONEXCLAMATION);
+}
+
+void CpivotdeskDlg::OnSysCommand(UINT, LPARAM) {
+    // Only the platform's own commands so far.
+    Default();
+}
+
+void CpivotdeskDlg::OnPaint() {
+    if (!::IsIconic(m_hWnd)) {
+        Default();
+        return;
+    }
+    CPaintDC dc(m_hWnd);
+    SendMessage(WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), 0);
+    CRect client;
+    GetClientRect(&client);
+    const int x = (client.Width() - GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.Height() - GetSystemMetrics(SM_CYICON) + 1) / 2;
+    dc.DrawIcon(x, y, m_hAppIcon);
+}
+
+HCURSOR CpivotdeskDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(m_hAppIcon); }
+
+void CpivotdeskDlg::OnIgnoreCommand() {}
+
+void CpivotdeskDlg::UpdateListButtons() {
+    const BOOL hasRows = m_listEntries.GetItemCount() > 0;
+    m_btnStart.EnableWindow(hasRows);
+    m_btnClear.EnableWindow(hasRows);
+}

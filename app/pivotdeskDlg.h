@@ -1,0 +1,86 @@
+#pragma once
+// Classes in this file:
+//   CpivotdeskDlg - the main dialog: the entry list, its buttons, the
+//                   sub-folder box, and the rotation run over the list
+//
+// Its work is spread over files by subject: opening, painting and the message
+// table (pivotdeskDlg.cpp), the entry list (EntryList.cpp), the add command
+// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp).
+#include <windows.h>
+#include <shellapi.h>
+
+#include "Controls.h"
+#include "Dialog.h"
+#include "String.h"
+
+class CpivotdeskDlg : public CDialog {
+public:
+    explicit CpivotdeskDlg(CWnd* parent = nullptr);
+    ~CpivotdeskDlg() override;
+
+    // Appends one row for `path`: the path itself, its last-write time and
+    // its size in kilobytes or "文件夹". FALSE when the path's directory entry
+    // cannot be found; the row is added all the same, with empty columns.
+    BOOL AddEntry(const CString& path);
+
+    // Where the tools were found (tests and the run read them).
+    const CString& ToolPath() const { return m_strToolPath; }
+    const CString& AppDir() const { return m_strAppDir; }
+    const CString& LastDir() const { return m_strLastDir; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void DoDataExchange(CDataExchange* dx) override;
+
+    static const MessageMap* ClassMessageMap();
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+
+    // Message and command handlers.
+    void OnSysCommand(UINT id, LPARAM lParam);
+    void OnPaint();
+    HCURSOR OnQueryDragIcon();
+    void OnListItemChanged(NMHDR* notify, LRESULT* result);
+    void OnAddEntries();
+    void OnIgnoreCommand();
+    void OnStartRotation();
+    void OnClearList();
+    void OnDeleteEntries();
+    void OnDropFiles(HDROP drop);
+
+    // Makes one row the selected and focused row (-1: none), scrolls it into
+    // view and gives the list the focus.
+    static void SelectEntry(CListCtrl& list, int index);
+
+    // The rotation run's pieces: one tool process per folder below `folder`,
+    // children before parents; one process started and waited for.
+    void RotateSubfolders(const CString& folder);
+    BOOL RunTool(const CString& directory, const CString& parameters);
+
+private:
+    // Opening steps that belong to later work, called at their place in
+    // OnInitDialog; until then the dialog opens without them.
+    void AddAboutMenuEntry();  // the about entry of the system menu
+    void DressButtons();       // image buttons with icons and tooltips
+    void SetUpBanner();        // the banner along the top edge
+
+    void LocateTools();
+    void CheckInstallationAndWarn();
+    // Start and clear follow whether the list has rows.
+    void UpdateListButtons();
+
+    HICON m_hAppIcon;           // shared resource icon: not destroyed
+    CListCtrl m_listEntries;    // control 1000
+    CButton m_btnClose;         // control 2
+    CString m_strToolPath;      // full path of jhead.exe beside the program
+    CString m_strAppDir;        // the program's folder, no trailing backslash
+    CString m_strLastDir;       // last folder shown in the picker ("LastDir")
+    CButton m_btnStart;         // control 1004
+    CButton m_btnAdd;           // control 1001
+    CButton m_btnDelete;        // control 1002
+    CButton m_btnClear;         // control 1003
+    CButton m_btnAbout;         // control 3
+    BOOL m_bIncludeSubfolders;  // check box 1005
+
+    // Set while the run is going through rows whose tool could not be started.
+    bool m_toolStartFailed = false;
+};

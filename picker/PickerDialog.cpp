@@ -1,0 +1,176 @@
+#include "PickerDialog.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+CStringArray CPickerDialog::s_selectedPaths;
+CString CPickerDialog::s_currentFolder;
+WNDPROC CPickerDialog::s_oldParentProc = nullptr;
+
+namespace {
+
+constexpr DWORD kPickerFlags = OFN_HIDEREADONLY | OFN_ALLOWMULTISELECT | OFN_EXPLORER;
+
+CRect ChildRect(HWND frame, int id) {
+    CRect r;
+    HWND child = ::GetDlgItem(frame, id);
+    if (child) {
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, frame, reinterpret_cast<POINT*>(&r), 2);
+    }
+    return r;
+}
+
+void PlaceChild(HWND frame, int id, int x, int y, int width, int height) {
+    if (HWND child = ::GetDlgItem(frame, id)) SetWindowPos(child, nullptr, x, y, width, height, SWP_NOZORDER);
+}
+
+void HideChild(HWND frame, int id) {
+    if (HWND child = ::GetDlgItem(frame, id)) ShowWindow(child, SW_HIDE);
+}
+
+bool IsExistingFolder(const CString& path) {
+    const DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+CPickerDialog::CPickerDialog()
+    : CFileDialog(TRUE, L"*.*", nullptr, kPickerFlags, L"All files and folders(*.*)|*.*||") {}
+
+CString CPickerDialog::QueryFolder(HWND frame) {
+    wchar_t folder[MAX_PATH] = {};
+    const LRESULT n = ::SendMessageW(frame, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
+    return n < 0 ? CString() : CString(folder);
+}
+
+CString CPickerDialog::QuerySpec(HWND frame) {
+    wchar_t spec[MAX_PATH] = {};
+    const LRESULT n = ::SendMessageW(frame, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec));
+    return n < 0 ? CString() : CString(spec);
+}
+
+CString CPickerDialog::FolderPrefix() {
+    CString prefix = s_currentFolder;
+    if (prefix.IsEmpty() || prefix[prefix.GetLength() - 1] != L'\\') prefix += L'\\';
+    return prefix;
+}
+
+HWND CPickerDialog::FindItemList(HWND frame) {
+    HWND host = ::GetDlgItem(frame, ID_SHELL_VIEW);
+    return host ? ::GetDlgItem(host, 1) : nullptr;
+}
+
+void CPickerDialog::OnInitDone() {
+    HWND frame = GetParent();
+    s_currentFolder = QueryFolder(frame);
+
+    HideChild(frame, ID_OLD_NAME_EDIT);
+    HideChild(frame, ID_TYPE_COMBO);
+    HideChild(frame, ID_TYPE_LABEL);
+
+    const CRect cancel = ChildRect(frame, ID_CANCEL);
+    const CRect ok = ChildRect(frame, ID_OK);
+    // OK moves to Cancel's row, 5 pixels to its left.
+    PlaceChild(frame, ID_OK, cancel.left - ok.Width() - 5, cancel.top, ok.Width(), ok.Height());
+    // The item list ends 5 pixels above that row.
+    const CRect list = ChildRect(frame, ID_LIST_PLACEHOLDER);
+    const int listHeight = list.top - cancel.top + 5;
+    PlaceChild(frame, ID_LIST_PLACEHOLDER, list.left, list.top, list.Width(), listHeight < 0 ? -listHeight : listHeight);
+    const CRect label = ChildRect(frame, ID_NAME_LABEL);
+    PlaceChild(frame, ID_NAME_LABEL, cancel.left - 375, cancel.top + 5, label.Width(), label.Height());
+    const CRect name = ChildRect(frame, ID_NAME_COMBO);
+    PlaceChild(frame, ID_NAME_COMBO, cancel.left - 320, cancel.top, name.Width() - 15, name.Height());
+
+    ::SendMessageW(frame, CDM_SETCONTROLTEXT, ID_NAME_LABEL, reinterpret_cast<LPARAM>(L"项目名："));
+    ::SendMessageW(frame, CDM_SETCONTROLTEXT, ID_OK, reinterpret_cast<LPARAM>(L"选择"));
+
+    s_oldParentProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPickerDialog::PickerFrameProc)));
+
+    CWnd frameView;
+    frameView.m_hWnd = frame;  // a borrowed handle, for CenterWindow only
+    frameView.CenterWindow();
+    frameView.m_hWnd = nullptr;
+}
+
+void CPickerDialog::OnFolderChange() {
+    s_currentFolder = QueryFolder(GetParent());
+    CFileDialog::OnFolderChange();
+}
+
+void CPickerDialog::AppendNamesFromSpec(const CString& prefix, const CString& spec, CStringArray& out) {
+    if (spec.Find(L'"') < 0) {
+        out.Add(prefix + spec);
+        return;
+    }
+    // The multi-selection form: "a.jpg" "b.jpg". The blank after a closing
+    // quote separates names and belongs to none.
+    CString token;
+    bool afterQuote = false;
+    for (int i = 0; i < spec.GetLength(); ++i) {
+        const wchar_t ch = spec[i];
+        if (ch == L'"') {
+            if (!token.IsEmpty()) {
+                out.Add(prefix + token);
+                token.Empty();
+            }
+            afterQuote = true;
+            continue;
+        }
+        if (!(afterQuote && ch == L' ')) token += ch;
+        afterQuote = false;
+    }
+}
+
+LRESULT CALLBACK CPickerDialog::PickerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COMMAND || LOWORD(wParam) != ID_OK || HIWORD(wParam) != 0)
+        return CallWindowProcW(s_oldParentProc, frame, message, wParam, lParam);
+
+    s_selectedPaths.RemoveAll();
+    HWND items = FindItemList(frame);
+    if (!items) return 0;
+    const int selected = static_cast<int>(::SendMessageW(items, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selected <= 0) return 0;  // nothing chosen: the dialog stays open, silently
+
+    const CString prefix = FolderPrefix();
+    const CString spec = QuerySpec(frame);
+    int found = 0;
+    for (int item = -1; found < selected;) {
+        item = static_cast<int>(::SendMessageW(items, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
+        if (item < 0) break;
+        ++found;
+        wchar_t text[MAX_PATH] = {};
+        LVITEMW lvi{};
+        lvi.iSubItem = 0;
+        lvi.pszText = text;
+        lvi.cchTextMax = MAX_PATH;
+        ::SendMessageW(items, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvi));
+        const CString path = prefix + text;
+        if (IsExistingFolder(path)) s_selectedPaths.Add(path);
+    }
+    if (selected > s_selectedPaths.GetSize()) AppendNamesFromSpec(prefix, spec, s_selectedPaths);
+    ::EndDialog(frame, IDOK);
+    return 0;
+}
+
+BOOL CPickerDialog::OnFileNameOK() {
+    HWND frame = GetParent();
+    if (!frame) {
+        MessageBeep(MB_ICONQUESTION);
+        return TRUE;
+    }
+    s_selectedPaths.RemoveAll();
+    HWND items = FindItemList(frame);
+    if (!items) return FALSE;
+    const int selected = static_cast<int>(::SendMessageW(items, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selected <= 0) return FALSE;
+    const CString spec = QuerySpec(frame);
+    if (selected == 1 && !spec.IsEmpty()) {
+        s_selectedPaths.Add(FolderPrefix() + spec);
+        return FALSE;
+    }
+    MessageBeep(MB_ICONQUESTION);
+    return TRUE;
+}

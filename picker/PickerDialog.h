@@ -1,0 +1,54 @@
+#pragma once
+// Classes in this file:
+//   CPickerDialog - the platform's open dialog reshaped to choose files and
+//                   folders together, returned as full paths
+//
+// The open dialog alone cannot return a folder: confirming with a folder
+// selected opens it. The picker takes over the OK button ("选择") of the
+// dialog frame, collects every selected folder and file of the shown folder
+// and closes the dialog itself. The result outlives the dialog in statics:
+// s_selectedPaths (the last confirmation) and s_currentFolder (the last
+// folder shown), read by the caller after DoModal.
+#include <windows.h>
+
+#include "FileDialog.h"
+#include "String.h"
+
+class CPickerDialog : public CFileDialog {
+public:
+    CPickerDialog();
+
+    static CStringArray s_selectedPaths;
+    static CString s_currentFolder;
+    static WNDPROC s_oldParentProc;
+
+    // Control ids of the explorer-style dialog frame that the picker uses.
+    enum : int {
+        ID_OK = 1,
+        ID_CANCEL = 2,
+        ID_TYPE_LABEL = 1089,
+        ID_NAME_LABEL = 1090,
+        ID_LIST_PLACEHOLDER = 1120,
+        ID_SHELL_VIEW = 1121,
+        ID_OLD_NAME_EDIT = 1152,
+        ID_TYPE_COMBO = 1136,
+        ID_NAME_COMBO = 1148,
+    };
+
+    // Splits the file-name box's text into names: one name without quotes,
+    // or the quoted multi-selection form ("a.jpg" "b.jpg"). A name still open
+    // at the end is dropped. Exposed for tests.
+    static void AppendNamesFromSpec(const CString& prefix, const CString& spec, CStringArray& out);
+
+protected:
+    void OnInitDone() override;
+    void OnFolderChange() override;
+    BOOL OnFileNameOK() override;
+
+private:
+    static LRESULT CALLBACK PickerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
+    static CString QueryFolder(HWND frame);
+    static CString QuerySpec(HWND frame);
+    static CString FolderPrefix();
+    static HWND FindItemList(HWND frame);
+};

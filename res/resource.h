@@ -1,0 +1,17 @@
+#pragma once
+// Resource and control identifiers shared by the resource script and the code.
+
+#define IDR_MAINFRAME          128  // program icon
+#define IDD_ABOUTBOX           100
+#define IDS_ABOUTBOX           101
+#define IDD_PIVOTDESK_DIALOG   102
+
+// Controls of the main dialog. 1 (OK) and 2 (cancel, "关闭软件") are the
+// dialog manager's own ids.
+#define IDC_BTN_ABOUT          3
+#define IDC_LIST_ENTRIES       1000
+#define IDC_BTN_ADD            1001
+#define IDC_BTN_DELETE         1002
+#define IDC_BTN_CLEAR          1003
+#define IDC_BTN_START          1004
+#define IDC_CHECK_SUBFOLDERS   1005
