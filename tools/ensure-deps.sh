@@ -8,7 +8,7 @@ pkgs=(
   cmake ninja-build
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   wine wine32:i386
-  xvfb xauth
+  xvfb xauth x11-utils  # xdpyinfo, xwininfo
   fonts-wqy-zenhei   # the CJK font the Wine prefix links to
   locales            # zh_CN.UTF-8: makes Wine's ANSI code page 936
   dpkg-dev           # apt-get source, for the Exif tools

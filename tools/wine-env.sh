@@ -1,6 +1,7 @@
 # Sourced by the entry scripts and by the test wrapper: the environment every
 # Wine process of ours runs in. Callers may preset WINEPREFIX.
 : "${ORLENZA_BUILD:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+export ORLENZA_BUILD
 export WINEPREFIX="${WINEPREFIX:-$ORLENZA_BUILD/wineprefix}"
 export WINEARCH=win32
 export WINEDEBUG="${WINEDEBUG:--all}"
