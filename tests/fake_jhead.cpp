@@ -1,1 +1,1 @@
-int main() { return 0; }
+int wmain() { return 0; }
