@@ -45,35 +45,67 @@ BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
     return FALSE;
 }
 
-// Draws an icon into a 32x32 DIB over a fixed background.
-std::vector<DWORD> IconPixels(HICON icon) {
-    std::vector<DWORD> pixels;
-    if (!icon) return pixels;
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = 32;
-    bi.bmiHeader.biHeight = -32;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP dib = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, dib);
-    PatBlt(dc, 0, 0, 32, 32, WHITENESS);
-    if (DrawIconEx(dc, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL)) {
-        GdiFlush();
-        pixels.assign(static_cast<DWORD*>(bits), static_cast<DWORD*>(bits) + 32 * 32);
+// A 32-bpp top-down DIB section with its memory context.
+struct Canvas {
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    DWORD* bits = nullptr;
+    int width, height;
+    Canvas(int w, int h) : width(w), height(h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+        bi.bmiHeader.biWidth = w;
+        bi.bmiHeader.biHeight = -h;
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        dc = CreateCompatibleDC(nullptr);
+        void* p = nullptr;
+        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<DWORD*>(p);
+        old = SelectObject(dc, bitmap);
     }
-    SelectObject(dc, old);
-    DeleteObject(dib);
-    DeleteDC(dc);
-    return pixels;
-}
+    ~Canvas() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
 
-bool IconLooksLike(HICON icon, LPCWSTR systemIcon) {
-    const std::vector<DWORD> a = IconPixels(icon);
-    const std::vector<DWORD> b = IconPixels(LoadIconW(nullptr, systemIcon));
-    return !a.empty() && a == b;
+// Which system icon a message box shows, told by its pixels: the icon's
+// handle belongs to the box's process and cannot be compared from another.
+LPCWSTR RecogniseIcon(HWND iconControl) {
+    RECT r;
+    GetClientRect(iconControl, &r);
+    const int w = r.right, h = r.bottom;
+    if (w < 32 || h < 32) return nullptr;
+    Canvas shown(w, h);
+    // Read from the screen: under Wine a window's own DC shows only what this
+    // process drew into it.
+    POINT origin{0, 0};
+    ClientToScreen(iconControl, &origin);
+    HDC source = GetDC(nullptr);
+    BitBlt(shown.dc, 0, 0, w, h, source, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(nullptr, source);
+    GdiFlush();
+    const DWORD background = shown.bits[0];
+    LPCWSTR best = nullptr;
+    long bestMatches = -1;
+    for (LPCWSTR candidate : {IDI_EXCLAMATION, IDI_INFORMATION, IDI_ERROR, IDI_QUESTION}) {
+        Canvas drawn(w, h);
+        for (int i = 0; i < w * h; ++i) drawn.bits[i] = background;
+        DrawIconEx(drawn.dc, 0, 0, LoadIconW(nullptr, candidate), 32, 32, 0, nullptr, DI_NORMAL);
+        GdiFlush();
+        long matches = 0;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x) matches += (drawn.bits[y * w + x] & 0xFFFFFF) == (shown.bits[y * w + x] & 0xFFFFFF);
+        if (matches > bestMatches) {
+            bestMatches = matches;
+            best = candidate;
+        }
+    }
+    // Nearly every pixel must agree; a blank control matches nothing well.
+    return bestMatches >= 32 * 32 * 9 / 10 ? best : nullptr;
 }
 
 }  // namespace
@@ -206,9 +238,11 @@ MessageBoxSeen ReadMessageBox(HWND box) {
     // The icon is a static SS_ICON control (id 20 on Windows, 0x440 in Wine).
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) != SS_ICON) continue;
-        HICON icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0));
-        seen.exclamationIcon = IconLooksLike(icon, IDI_EXCLAMATION);
-        seen.informationIcon = IconLooksLike(icon, IDI_INFORMATION);
+        // The box may not have painted its icon yet.
+        LPCWSTR icon = nullptr;
+        WaitUntil([&] { return (icon = RecogniseIcon(child)) != nullptr; }, 3000);
+        seen.exclamationIcon = icon == IDI_EXCLAMATION;
+        seen.informationIcon = icon == IDI_INFORMATION;
     }
     return seen;
 }

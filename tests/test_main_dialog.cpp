@@ -1,1 +1,230 @@
+// The main dialog as a user meets it, opened in this process: layout, texts,
+// tab order, initial states, the list's columns, the tools' location, the
+// remembered folder, the installation warning, and the keys.
+#include "App.h"
+#include "dialog_layout.h"
 #include "harness.h"
+#include "pivotdeskDlg.h"
+#include "resource.h"
+
+#include <commctrl.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const wchar_t* kProfileRoot = L"Software\\pivotdesk-test-dialog";
+
+// The application object of this test: its profile lives under a key of
+// its own, removed again after each case.
+struct ProfileScope {
+    explicit ProfileScope(const wchar_t* lastDir) {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProfileRoot);
+        AfxGetApp()->SetRegistryKey(L"pivotdesk-test-dialog");
+        if (lastDir) AfxGetApp()->WriteProfileString(L"", L"LastDir", lastDir);
+    }
+    ~ProfileScope() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProfileRoot);
+        AfxGetApp()->SetRegistryKey(L"");
+    }
+};
+
+// Opens the dialog, confirms the start-up warning (no tools lie beside the
+// test program) and hands the open dialog to `script`.
+INT_PTR RunDialog(CpivotdeskDlg& dlg, const std::function<void(HWND)>& script,
+                  std::vector<testkit::MessageBoxSeen>* warnings = nullptr) {
+    INT_PTR result = 0;
+    testkit::DriveModal([&] { result = dlg.DoModal(); },
+                        [&] {
+                            const DWORD pid = GetCurrentProcessId();
+                            testkit::MessageBoxSeen seen;
+                            if (testkit::ConfirmMessageBox(pid, &seen) && warnings) warnings->push_back(seen);
+                            HWND h = testkit::WaitForTopWindow(L"#32770", L"Orlenza", pid);
+                            if (!h) {
+                                testkit::ReportFailure(__FILE__, __LINE__, "main dialog did not appear");
+                                return;
+                            }
+                            // Every warning comes while the dialog opens, before it shows:
+                            // none may be left once it is visible.
+                            if (warnings && testkit::FindTopWindow(L"#32770", nullptr, pid, h))
+                                warnings->push_back(testkit::ReadMessageBox(
+                                    testkit::FindTopWindow(L"#32770", nullptr, pid, h)));
+                            script(h);
+                        },
+                        L"Orlenza");
+    return result;
+}
+
+CString ColumnTitle(HWND list, int column, int* format, int* width) {
+    wchar_t text[64] = {};
+    LVCOLUMNW c{};
+    c.mask = LVCF_TEXT | LVCF_FMT | LVCF_WIDTH;
+    c.pszText = text;
+    c.cchTextMax = 64;
+    SendMessageW(list, LVM_GETCOLUMNW, column, reinterpret_cast<LPARAM>(&c));
+    *format = c.fmt & LVCFMT_JUSTIFYMASK;
+    *width = c.cx;
+    return text;
+}
+
+TEST_CASE(dialog_opens_with_the_template_layout_texts_and_tab_order) {
+    ProfileScope profile(nullptr);
+    CpivotdeskDlg dlg;
+    std::vector<testkit::MessageBoxSeen> warnings;
+    RunDialog(
+        dlg,
+        [&](HWND h) {
+            wchar_t text[256] = {};
+            GetWindowTextW(h, text, 256);
+            CHECK_EQ(CString(text), CString(L"Orlenza"));
+            const LONG style = GetWindowLongW(h, GWL_STYLE);
+            CHECK((style & (WS_CAPTION | WS_SYSMENU | WS_POPUP)) == (WS_CAPTION | WS_SYSMENU | WS_POPUP));
+            CHECK((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME)) == 0);
+            CHECK((GetWindowLongW(h, GWL_EXSTYLE) & (WS_EX_APPWINDOW | WS_EX_ACCEPTFILES)) ==
+                  (WS_EX_APPWINDOW | WS_EX_ACCEPTFILES));
+            // The dialog font, as the template asks for it.
+            LOGFONTW lf{};
+            GetObjectW(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), sizeof(lf), &lf);
+            CHECK_EQ(CString(lf.lfFaceName), CString(L"宋体"));
+
+            // Controls in z-order are the tab order; each sits where its
+            // template rectangle, converted by the dialog's base units, says.
+            std::vector<int> order;
+            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) order.push_back(GetDlgCtrlID(c));
+            REQUIRE(order.size() == std::size(kMainDialogLayout));
+            for (size_t i = 0; i < order.size(); ++i) {
+                const ControlLayout& want = kMainDialogLayout[i];
+                testkit::SetContext("control " + std::to_string(want.id));
+                CHECK_EQ(order[i], want.id);
+                HWND c = GetDlgItem(h, want.id);
+                REQUIRE(c);
+                const RECT expected = ExpectedPixels(h, want.units);
+                RECT actual;
+                GetWindowRect(c, &actual);
+                MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&actual), 2);
+                CHECK_EQ(actual.left, expected.left);
+                CHECK_EQ(actual.top, expected.top);
+                CHECK_EQ(actual.right, expected.right);
+                CHECK_EQ(actual.bottom, expected.bottom);
+                GetWindowTextW(c, text, 256);
+                CHECK_EQ(CString(text), CString(want.text));
+                CHECK((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) != 0);
+            }
+            testkit::SetContext("");
+            CHECK(!IsWindowVisible(GetDlgItem(h, IDOK)));
+            CHECK((GetWindowLongW(GetDlgItem(h, IDOK), GWL_STYLE) & 0xF) == BS_DEFPUSHBUTTON);
+            CHECK((GetWindowLongW(GetDlgItem(h, IDC_CHECK_SUBFOLDERS), GWL_STYLE) & 0xF) == BS_AUTOCHECKBOX);
+        },
+        &warnings);
+    // No tools beside the test program: exactly one warning.
+    REQUIRE(warnings.size() == 1u);
+    CHECK_EQ(warnings[0].text, CString(kInstallWarning));
+    CHECK_EQ(warnings[0].caption, CString(L"Orlenza"));
+    CHECK(warnings[0].exclamationIcon);
+}
+
+TEST_CASE(dialog_opens_with_box_ticked_list_buttons_off_and_three_columns) {
+    ProfileScope profile(L"C:\\照片\\2011");
+    CpivotdeskDlg dlg;
+    RunDialog(dlg, [&](HWND h) {
+        CHECK_EQ(SendDlgItemMessageW(h, IDC_CHECK_SUBFOLDERS, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+        struct {
+            int id;
+            bool enabled;
+        } const buttons[] = {{IDC_BTN_START, false}, {IDC_BTN_DELETE, false}, {IDC_BTN_CLEAR, false},
+                             {IDC_BTN_ADD, true},    {IDCANCEL, true},       {IDC_BTN_ABOUT, true}};
+        for (const auto& b : buttons) {
+            testkit::SetContext("button " + std::to_string(b.id));
+            CHECK_EQ(IsWindowEnabled(GetDlgItem(h, b.id)) != FALSE, b.enabled);
+        }
+        testkit::SetContext("");
+        HWND list = GetDlgItem(h, IDC_LIST_ENTRIES);
+        const LONG style = GetWindowLongW(list, GWL_STYLE);
+        CHECK((style & LVS_TYPEMASK) == LVS_REPORT);
+        CHECK((style & LVS_ALIGNMASK) == LVS_ALIGNLEFT);
+        CHECK((style & (LVS_SINGLESEL | LVS_SHOWSELALWAYS)) == 0);  // many rows; selection hidden without focus
+        // The list view turns a template border into a client edge.
+        CHECK((style & WS_BORDER) != 0 || (GetWindowLongW(list, GWL_EXSTYLE) & WS_EX_CLIENTEDGE) != 0);
+        CHECK_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), 0x860);
+        struct {
+            const wchar_t* title;
+            int format;
+            int width;
+        } const columns[] = {{L"名称", LVCFMT_LEFT, 350}, {L"最后修改日期", LVCFMT_LEFT, 120},
+                             {L"大小(KB)", LVCFMT_RIGHT, 70}};
+        CHECK_EQ(SendMessageW(reinterpret_cast<HWND>(SendMessageW(list, LVM_GETHEADER, 0, 0)), HDM_GETITEMCOUNT, 0, 0),
+                 3);
+        for (int i = 0; i < 3; ++i) {
+            testkit::SetContext("column " + std::to_string(i));
+            int format = 0, width = 0;
+            CHECK_EQ(ColumnTitle(list, i, &format, &width), CString(columns[i].title));
+            CHECK_EQ(format, columns[i].format);
+            CHECK_EQ(width, columns[i].width);
+        }
+        testkit::SetContext("");
+        CHECK_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+        // The program icon, large and small, and as the drag icon.
+        HICON icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME));
+        CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
+        CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(icon));
+        CHECK_EQ(SendMessageW(h, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+    });
+    CHECK_EQ(dlg.ToolPath(), testkit::ModuleDir() + L"\\jhead.exe");
+    CHECK_EQ(dlg.AppDir(), testkit::ModuleDir());
+    CHECK_EQ(dlg.LastDir(), CString(L"C:\\照片\\2011"));
+}
+
+TEST_CASE(first_start_without_a_remembered_folder) {
+    ProfileScope profile(nullptr);
+    CpivotdeskDlg dlg;
+    RunDialog(dlg, [](HWND) {});
+    CHECK(dlg.LastDir().IsEmpty());
+}
+
+TEST_CASE(enter_on_the_list_or_the_box_changes_nothing_and_escape_ends_the_dialog) {
+    ProfileScope profile(nullptr);
+    CpivotdeskDlg dlg;
+    bool openAfterEnter = false;
+    const INT_PTR result = RunDialog(dlg, [&](HWND h) {
+        HWND list = GetDlgItem(h, IDC_LIST_ENTRIES);
+        HWND box = GetDlgItem(h, IDC_CHECK_SUBFOLDERS);
+        auto checked = [&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED; };
+        // Each Enter is followed by a click on the box, queued behind it: once
+        // the box has changed, the Enter before it has been handled.
+        testkit::PostKey(list, VK_RETURN);
+        PostMessageW(box, BM_CLICK, 0, 0);
+        CHECK(testkit::WaitUntil([&] { return !checked(); }));
+        testkit::PostKey(box, VK_RETURN);
+        PostMessageW(box, BM_CLICK, 0, 0);
+        CHECK(testkit::WaitUntil([&] { return checked(); }));
+        openAfterEnter = IsWindow(h) && IsWindowVisible(h);
+        CHECK_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+        CHECK(!IsWindowEnabled(GetDlgItem(h, IDC_BTN_START)));
+        testkit::PostKey(list, VK_ESCAPE);
+        CHECK(testkit::WaitUntil([&] { return !IsWindow(h); }));
+    });
+    CHECK(openAfterEnter);
+    CHECK_EQ(result, static_cast<INT_PTR>(IDCANCEL));
+}
+
+TEST_CASE(close_box_and_close_button_end_the_dialog) {
+    ProfileScope profile(nullptr);
+    for (const char* way : {"close box", "close button"}) {
+        testkit::SetContext(way);
+        CpivotdeskDlg dlg;
+        const bool closeBox = std::string(way) == "close box";
+        const INT_PTR result = RunDialog(dlg, [&](HWND h) {
+            if (closeBox)
+                PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+            else
+                PostMessageW(GetDlgItem(h, IDCANCEL), BM_CLICK, 0, 0);
+            CHECK(testkit::WaitUntil([&] { return !IsWindow(h); }));
+        });
+        CHECK_EQ(result, static_cast<INT_PTR>(IDCANCEL));
+    }
+}
+
+}  // namespace
+
+CWinApp testApp(L"OrlenzaDialogTest");

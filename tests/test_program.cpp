@@ -1,1 +1,82 @@
+// The built Orlenza.exe, started as its own process and looked at from
+// outside, as a user sees it: the single installation warning when the tools
+// are missing, the dialog laid out as its template says, Escape ending it.
+#include "dialog_layout.h"
 #include "harness.h"
+#include "program.h"
+#include "resource.h"
+
+#include <string>
+
+namespace {
+
+// Dialog base units of the template's font, measured on a copy of the
+// template opened here: another process's dialog cannot be asked.
+INT_PTR CALLBACK InertDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+RECT ToPixels(RECT units) {
+    static HWND reference = [] {
+        HWND h = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_PIVOTDESK_DIALOG), nullptr,
+                                    &InertDialogProc, 0);
+        ShowWindow(h, SW_HIDE);
+        return h;
+    }();
+    return ExpectedPixels(reference, units);
+}
+
+TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_escape) {
+    // A copy of the program alone in a folder: no jhead.exe, no jpegtran.exe.
+    testkit::TempDir dir(L"program");
+    const CString exe = dir.Path() + L"\\Orlenza.exe";
+    REQUIRE(CopyFileW(testkit::BuiltProgram(), exe, FALSE));
+    testkit::Program program(exe);
+    REQUIRE(program.Started());
+
+    testkit::MessageBoxSeen warning;
+    REQUIRE(testkit::ConfirmMessageBox(program.Pid(), &warning));
+    CHECK_EQ(warning.caption, CString(L"Orlenza"));
+    CHECK_EQ(warning.text, CString(kInstallWarning));
+    CHECK(warning.exclamationIcon);
+
+    HWND dlg = testkit::WaitForTopWindow(L"#32770", L"Orlenza", program.Pid());
+    REQUIRE(dlg);
+    // The warning came once: nothing else is open beside the dialog.
+    CHECK(testkit::FindTopWindow(L"#32770", nullptr, program.Pid(), dlg) == nullptr);
+
+    for (const ControlLayout& want : kMainDialogLayout) {
+        testkit::SetContext("control " + std::to_string(want.id));
+        HWND c = GetDlgItem(dlg, want.id);
+        REQUIRE(c);
+        const RECT expected = ToPixels(want.units);
+        RECT actual;
+        GetWindowRect(c, &actual);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&actual), 2);
+        CHECK_EQ(actual.left, expected.left);
+        CHECK_EQ(actual.top, expected.top);
+        CHECK_EQ(actual.right - actual.left, expected.right - expected.left);
+        CHECK_EQ(actual.bottom - actual.top, expected.bottom - expected.top);
+        wchar_t text[256] = {};
+        GetWindowTextW(c, text, 256);
+        CHECK_EQ(CString(text), CString(want.text));
+    }
+    testkit::SetContext("");
+    CHECK(IsWindowEnabled(GetDlgItem(dlg, IDC_BTN_ADD)));
+    CHECK(!IsWindowEnabled(GetDlgItem(dlg, IDC_BTN_START)));
+    CHECK_EQ(SendDlgItemMessageW(dlg, IDC_CHECK_SUBFOLDERS, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
+
+    // What the dialog shows: the client area is painted in the face colour
+    // and the list's white field, not left blank.
+    HDC screen = GetDC(dlg);
+    RECT listRect;
+    GetWindowRect(GetDlgItem(dlg, IDC_LIST_ENTRIES), &listRect);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&listRect), 2);
+    CHECK_EQ(GetPixel(screen, listRect.left + 50, listRect.bottom - 20), GetSysColor(COLOR_WINDOW));
+    ReleaseDC(dlg, screen);
+
+    testkit::PostKey(GetDlgItem(dlg, IDC_LIST_ENTRIES), VK_ESCAPE);
+    DWORD exitCode = 1234;
+    CHECK(program.WaitForExit(15000, &exitCode));
+    CHECK_EQ(exitCode, 0ul);
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+// Starting the built Orlenza.exe as its own process, for black-box tests.
+#include <windows.h>
+
+#include "String.h"
+
+namespace testkit {
+
+// The program as the build made it: ..\bin\Orlenza.exe beside the tests.
+CString BuiltProgram();
+
+// A started program; terminated when the object goes if it is still running.
+class Program {
+public:
+    // Copies nothing: starts `exe` in its own folder.
+    explicit Program(const CString& exe);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool Started() const { return m_info.hProcess != nullptr; }
+    DWORD Pid() const { return m_info.dwProcessId; }
+    HANDLE Process() const { return m_info.hProcess; }
+    // Waits for the process to end; false on timeout. `exitCode` receives its code.
+    bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
+
+private:
+    PROCESS_INFORMATION m_info{};
+};
+
+}  // namespace testkit
