@@ -152,6 +152,9 @@ void CpivotdeskDlg::OnDeleteEntries() {
     const int next = lowestDeleted == remaining ? lowestDeleted - 1 : lowestDeleted;
     SelectEntry(m_listEntries, next);
     UpdateListButtons();
+    // Emptying the list in one go tells the dialog of no selection change, so
+    // delete would stay enabled over an empty list: follow the selection here.
+    m_btnDelete.EnableWindow(m_listEntries.GetSelectedCount() > 0);
     m_listEntries.SetFocus();
 }
 
