@@ -53,3 +53,7 @@ if [[ -n "$path_dir" ]]; then
        wineserver -w ;;
   esac
 fi
+
+# Let the server that these commands started go away: a later program must
+# not inherit a desktop that was made without the caller's display.
+wineserver -w

@@ -14,17 +14,24 @@ if display_answers; then
   exec wine "$build/bin/Orlenza.exe"
 fi
 start_private_xvfb
+trap 'wineserver -k 2>/dev/null || true; kill "$ORLENZA_XVFB_PID" 2>/dev/null || true' EXIT
 echo "No display answers: running Orlenza on a private Xvfb ($DISPLAY)."
-wine "$build/bin/Orlenza.exe" &
+wine "$build/bin/Orlenza.exe" >/dev/null 2>&1 &
 program=$!
-# Wait for the dialog to be mapped, then photograph it.
+# The geometry of the program's top-level window "Orlenza" on the Wine desktop.
+orlenza_geometry() {
+  xwininfo -root -tree 2>/dev/null |
+    awk '/"Orlenza": \("orlenza.exe"/ { for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) { print $i; exit } }'
+}
+geometry=""
 for _ in $(seq 1 300); do
-  if xwininfo -root -tree 2>/dev/null | grep -q '"Orlenza"'; then break; fi
+  geometry=$(orlenza_geometry)
+  [[ -n "$geometry" ]] && break
   sleep 0.1
 done
+[[ -n "$geometry" ]] || echo "The dialog did not appear within 30 s; the screenshot shows the whole screen." >&2
 sleep 1  # let the dialog finish painting
 shot="$build/screenshot.png"
-geometry=$(xwininfo -root -tree | grep '"Orlenza"' | head -1 | grep -oE '[0-9]+x[0-9]+\+[0-9]+\+[0-9]+' | head -1)
 import -window root ${geometry:+-crop "$geometry"} "$shot"
 echo "Screenshot of the main dialog: $shot"
 echo "Closing Orlenza (there is no display to use it on)."

@@ -6,11 +6,11 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build="${ORLENZA_BUILD:-$root/build}"
 bash "$root/tools/build.sh"
 source "$root/tools/wine-env.sh"
+source "$root/tools/xvfb.sh"
+start_private_xvfb
 # The program folder on the machine PATH, as an installation has it, so that
 # the tools beside Orlenza.exe find each other.
 bash "$root/tools/prepare-prefix.sh" "$build/bin"
-source "$root/tools/xvfb.sh"
-start_private_xvfb
 # One Wine server for the whole run instead of one start per test.
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true; kill "$ORLENZA_XVFB_PID" 2>/dev/null || true' EXIT
