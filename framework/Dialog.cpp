@@ -75,7 +75,6 @@ INT_PTR CDialog::DoModal() {
     if (hwnd) {
         if (!m_endModal) {
             if (!::IsWindowVisible(hwnd)) ::ShowWindow(hwnd, SW_SHOW);
-            m_inModalLoop = true;
             MSG msg;
             while (!m_endModal) {
                 const BOOL got = ::GetMessageW(&msg, nullptr, 0, 0);
@@ -91,7 +90,6 @@ INT_PTR CDialog::DoModal() {
                 ::TranslateMessage(&msg);
                 ::DispatchMessageW(&msg);
             }
-            m_inModalLoop = false;
         }
         // Re-enable the owner before the dialog goes, so that activation
         // returns to it instead of to another program.

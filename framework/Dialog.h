@@ -70,6 +70,5 @@ private:
 
     INT_PTR m_nModalResult = -1;
     bool m_endModal = false;
-    bool m_inModalLoop = false;
     bool m_centerOnOpen = false;
 };

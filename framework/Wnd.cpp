@@ -264,26 +264,28 @@ CString CWnd::GetWindowText() const {
     return text;
 }
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
-    const DWORD style = GetStyle();
+namespace {
+
+// Changes style bits (GWL_STYLE or GWL_EXSTYLE); with swpFlags the frame is
+// told (SWP_FRAMECHANGED and the like) without moving the window.
+BOOL ModifyWindowLong(HWND hwnd, int index, DWORD remove, DWORD add, UINT swpFlags) {
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrW(hwnd, index));
     const DWORD updated = (style & ~remove) | add;
     if (style == updated) return FALSE;
-    ::SetWindowLongPtrW(m_hWnd, GWL_STYLE, static_cast<LONG_PTR>(updated));
+    ::SetWindowLongPtrW(hwnd, index, static_cast<LONG_PTR>(updated));
     if (swpFlags)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
+        ::SetWindowPos(hwnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
     return TRUE;
 }
 
+}  // namespace
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
+    return ModifyWindowLong(m_hWnd, GWL_STYLE, remove, add, swpFlags);
+}
+
 BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
-    const DWORD style = GetExStyle();
-    const DWORD updated = (style & ~remove) | add;
-    if (style == updated) return FALSE;
-    ::SetWindowLongPtrW(m_hWnd, GWL_EXSTYLE, static_cast<LONG_PTR>(updated));
-    if (swpFlags)
-        ::SetWindowPos(m_hWnd, nullptr, 0, 0, 0, 0,
-                       SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | swpFlags);
-    return TRUE;
+    return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, remove, add, swpFlags);
 }
 
 void CWnd::ScreenToClient(RECT* rect) const { ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(rect), 2); }
