@@ -1,1 +1,417 @@
+// The rotation run end to end: the built Orlenza.exe with the real jhead.exe
+// and jpegtran.exe beside it, on photos made for the purpose, driven from
+// this process as a user would (drop, box, start, end message).
+//
+// Every photo shows the same upright picture once it is turned: a grey field
+// with a red block top left, green top right, blue bottom left and yellow
+// bottom right, 64 by 32 pixels. Each is stored turned or mirrored the way
+// its Orientation value says the camera held it, so after the run all of them
+// must show that picture exactly, whatever their value was; one turned the
+// wrong way or mirrored has its blocks in other corners. The photos are made
+// and their Exif blocks read with ImageMagick and exiftool on the Linux side;
+// their pixels are read here with GDI+.
+#include <shlobj.h>
+
+#include <gdiplus.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "harness.h"
+#include "program.h"
+#include "remote_dialog.h"
+
+using testkit::MessageBoxSeen;
+
+namespace {
+
+const wchar_t* const kFinished = L"旋转结束，谢谢使用！";
+constexpr DWORD kRunTimeoutMs = 90000;
+
+constexpr int kWidth = 64, kHeight = 32;
+
+// What the Linux side draws and stamps; `photo FILE ORIENTATION [thumb]`.
+const char* const kPhotoMaker = R"(
+upright=$work/upright.png
+convert -size 64x32 xc:'#808080' \
+  -fill '#ff0000' -draw 'rectangle 0,0 11,11' -fill '#00ff00' -draw 'rectangle 52,0 63,11' \
+  -fill '#0000ff' -draw 'rectangle 0,20 11,31' -fill '#ffff00' -draw 'rectangle 52,20 63,31' "$upright"
+# How a camera held as Orientation N says stores the upright picture: the
+# inverse of what the value asks a viewer to do.
+stored() {
+  case $1 in
+    1) echo ;; 2) echo -flop ;; 3) echo -rotate 180 ;; 4) echo -flip ;;
+    5) echo -transpose ;; 6) echo -rotate 270 ;; 7) echo -transverse ;; 8) echo -rotate 90 ;;
+  esac
+}
+photo() {
+  # 4:4:4 keeps the colour blocks' edges sharp enough to sample.
+  convert "$upright" $(stored "$2") -sampling-factor 1x1 -quality 95 "$1"
+  thumb=-Software=none
+  if [ "${3:-}" = thumb ]; then
+    convert "$upright" -resize 32x16 $(stored "$2") -sampling-factor 1x1 -quality 95 "$work/thumb.jpg"
+    thumb="-ThumbnailImage<=$work/thumb.jpg"
+  fi
+  exiftool -q -overwrite_original -n -Orientation="$2" -Make=OrlenzaCam -Model=OC-1 \
+    '-DateTimeOriginal=2021:05:06 07:08:09' "$thumb" "$1"
+}
+)";
+
+// --- pictures ---------------------------------------------------------------
+
+class GdiPlus {
+public:
+    GdiPlus() {
+        Gdiplus::GdiplusStartupInput input;
+        m_ok = Gdiplus::GdiplusStartup(&m_token, &input, nullptr) == Gdiplus::Ok;
+    }
+    ~GdiPlus() {
+        if (m_ok) Gdiplus::GdiplusShutdown(m_token);
+    }
+    bool Ok() const { return m_ok; }
+
+private:
+    ULONG_PTR m_token = 0;
+    bool m_ok = false;
+};
+
+enum class Colour { Red, Green, Blue, Yellow, Grey, Other };
+
+const char* Name(Colour c) {
+    switch (c) {
+        case Colour::Red: return "red";
+        case Colour::Green: return "green";
+        case Colour::Blue: return "blue";
+        case Colour::Yellow: return "yellow";
+        case Colour::Grey: return "grey";
+        default: return "other";
+    }
+}
+
+Colour Classify(Gdiplus::ARGB argb) {
+    const int r = (argb >> 16) & 0xFF, g = (argb >> 8) & 0xFF, b = argb & 0xFF;
+    auto high = [](int v) { return v > 190; };
+    auto low = [](int v) { return v < 70; };
+    if (high(r) && low(g) && low(b)) return Colour::Red;
+    if (low(r) && high(g) && low(b)) return Colour::Green;
+    if (low(r) && low(g) && high(b)) return Colour::Blue;
+    if (high(r) && high(g) && low(b)) return Colour::Yellow;
+    if (r > 100 && r < 160 && g > 100 && g < 160 && b > 100 && b < 160) return Colour::Grey;
+    return Colour::Other;
+}
+
+// Size and the colours near the four corners and in the middle, as stored
+// (GDI+ does not apply the Orientation value).
+struct Picture {
+    bool read = false;
+    UINT width = 0, height = 0;
+    std::string layout;  // "red green blue yellow / grey": top left, top right, bottom left, bottom right / middle
+};
+
+Picture ReadPicture(const CString& path) {
+    Picture picture;
+    Gdiplus::Bitmap bitmap(path.GetString());
+    if (bitmap.GetLastStatus() != Gdiplus::Ok) return picture;
+    picture.width = bitmap.GetWidth();
+    picture.height = bitmap.GetHeight();
+    if (picture.width < 16 || picture.height < 16) return picture;
+    // A quarter of a corner block in from each edge.
+    const int inset = static_cast<int>(picture.width) / 16;
+    const int x[] = {inset, static_cast<int>(picture.width) - 1 - inset};
+    const int y[] = {inset, static_cast<int>(picture.height) - 1 - inset};
+    auto at = [&](int px, int py) {
+        Gdiplus::Color colour;
+        bitmap.GetPixel(px, py, &colour);
+        return std::string(Name(Classify(colour.GetValue())));
+    };
+    picture.layout = at(x[0], y[0]) + " " + at(x[1], y[0]) + " " + at(x[0], y[1]) + " " + at(x[1], y[1]) + " / " +
+                     at(static_cast<int>(picture.width) / 2, static_cast<int>(picture.height) / 2);
+    picture.read = true;
+    return picture;
+}
+
+const char* const kUpright = "red green blue yellow / grey";
+
+// --- photo sets ---------------------------------------------------------------
+
+enum class Fate { Turned, Untouched };
+
+struct Photo {
+    const wchar_t* path;  // below the set's root
+    int orientation;      // 0: not a photo (a text file)
+    bool thumbnail;
+    Fate fate;
+};
+
+std::string Utf8(const CString& text) { return testkit::Narrow(text); }
+
+// `relative` with forward slashes, for the Linux side.
+std::string UnixRelative(const wchar_t* relative) {
+    std::string path = Utf8(relative);
+    for (char& c : path)
+        if (c == '\\') c = '/';
+    return path;
+}
+
+CString FolderOf(const CString& path) { return path.Left(path.ReverseFind(L'\\')); }
+
+// Makes the photos (and text files) of `photos` under `root`, each folder
+// first; false with the script's output printed when that fails.
+bool MakePhotos(const remote::ToolFolder& root, const std::vector<Photo>& photos, const std::string& extra = "") {
+    const std::string unixRoot = remote::UnixPath(root.Path());
+    if (unixRoot.empty()) return false;
+    std::string script = "work=" + remote::ShellQuoted(unixRoot) + "\n" + kPhotoMaker;
+    for (const Photo& photo : photos) {
+        const CString full = root.Path() + L"\\" + photo.path;
+        SHCreateDirectoryExW(nullptr, FolderOf(full), nullptr);
+        const std::string file = remote::ShellQuoted(unixRoot + "/" + UnixRelative(photo.path));
+        if (photo.orientation == 0)
+            script += "echo 'not a photo' > " + file + "\n";
+        else
+            script += "photo " + file + " " + std::to_string(photo.orientation) + (photo.thumbnail ? " thumb" : "") + "\n";
+    }
+    script += extra;
+    script += "\nrm -f \"$work/upright.png\" \"$work/thumb.jpg\"\n";
+    return remote::RunShellScript(script, root.Path(), 120000);
+}
+
+// The Exif fields that matter, as exiftool reads them.
+struct Tags {
+    std::string orientation, make, taken;
+    bool read = false;
+};
+
+// Reads the tags of every turned photo and extracts its thumbnail to
+// `root`\thumbs\<index>.jpg.
+bool ReadTags(const remote::ToolFolder& root, const std::vector<Photo>& photos, std::vector<Tags>& tags) {
+    const std::string unixRoot = remote::UnixPath(root.Path());
+    std::string script = "work=" + remote::ShellQuoted(unixRoot) + "\nmkdir -p \"$work/thumbs\"\n: > \"$work/tags.txt\"\n";
+    for (size_t i = 0; i < photos.size(); ++i) {
+        if (photos[i].fate != Fate::Turned) continue;
+        const std::string file = remote::ShellQuoted(unixRoot + "/" + UnixRelative(photos[i].path));
+        script += "printf '%s\\t' " + std::to_string(i) + " >> \"$work/tags.txt\"\n";
+        script += "exiftool -f -n -T -Orientation -Make -DateTimeOriginal " + file + " >> \"$work/tags.txt\"\n";
+        if (photos[i].thumbnail)
+            script += "exiftool -b -ThumbnailImage " + file + " > \"$work/thumbs/" + std::to_string(i) + ".jpg\"\n";
+    }
+    if (!remote::RunShellScript(script, root.Path())) return false;
+    tags.assign(photos.size(), Tags{});
+    std::string text = remote::ReadFileBytes(root.Path() + L"\\tags.txt");
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::vector<std::string> fields;
+        size_t from = start;
+        for (size_t tab; (tab = text.find('\t', from)) < end; from = tab + 1) fields.push_back(text.substr(from, tab - from));
+        fields.push_back(text.substr(from, end - from));
+        if (fields.size() == 4) {
+            const size_t index = static_cast<size_t>(std::atoi(fields[0].c_str()));
+            if (index < tags.size()) tags[index] = {fields[1], fields[2], fields[3], true};
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+// The files below `folder` (links not entered), as paths relative to `root`.
+void CollectFiles(const CString& folder, const CString& prefix, std::vector<CString>& files) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(folder + L"\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const CString name = entry.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            files.push_back(prefix + name);
+        else if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            CollectFiles(folder + L"\\" + name, prefix + name + L"\\", files);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+// Every photo as its fate says: turned ones upright with tag 1, Exif and
+// thumbnail kept and turned too; untouched ones byte for byte as made.
+void CheckPhotos(const remote::ToolFolder& root, const std::vector<Photo>& photos,
+                 const std::vector<std::string>& before) {
+    // Nothing left over beside the photos: the tool writes each turned
+    // picture to a temporary file first. (The scripts that made the photos
+    // leave theirs at the top.)
+    std::vector<CString> files, expected;
+    CollectFiles(root.Path(), L"", files);
+    files.erase(std::remove_if(files.begin(), files.end(), [](const CString& f) { return f.Left(7) == L"script."; }),
+                files.end());
+    for (const Photo& photo : photos) expected.push_back(photo.path);
+    auto listing = [](std::vector<CString> names) {
+        std::sort(names.begin(), names.end());
+        std::string text;
+        for (const CString& name : names) text += Utf8(name) + "; ";
+        return text;
+    };
+    CHECK_EQ(listing(files), listing(expected));
+
+    std::vector<Tags> tags;
+    CHECK(ReadTags(root, photos, tags));
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const Photo& photo = photos[i];
+        const CString path = root.Path() + L"\\" + photo.path;
+        testkit::SetContext(Utf8(photo.path) + " (Orientation " + std::to_string(photo.orientation) + ")");
+        if (photo.fate == Fate::Untouched) {
+            CHECK(remote::ReadFileBytes(path) == before[i]);
+            continue;
+        }
+        const Picture picture = ReadPicture(path);
+        CHECK(picture.read);
+        CHECK_EQ(picture.width, UINT{kWidth});
+        CHECK_EQ(picture.height, UINT{kHeight});
+        CHECK_EQ(picture.layout, std::string(kUpright));
+        CHECK(tags.size() == photos.size() && tags[i].read);
+        if (tags.size() == photos.size()) {
+            CHECK_EQ(tags[i].orientation, std::string("1"));
+            CHECK_EQ(tags[i].make, std::string("OrlenzaCam"));
+            CHECK_EQ(tags[i].taken, std::string("2021:05:06 07:08:09"));
+        }
+        if (photo.thumbnail) {
+            const Picture thumb = ReadPicture(root.Path() + CString::Formatted(L"\\thumbs\\%u.jpg", static_cast<unsigned>(i)));
+            CHECK(thumb.read);
+            CHECK_EQ(thumb.width, UINT{kWidth / 2});
+            CHECK_EQ(thumb.height, UINT{kHeight / 2});
+            CHECK_EQ(thumb.layout, std::string(kUpright));
+        }
+    }
+    testkit::SetContext("");
+}
+
+std::vector<std::string> Contents(const remote::ToolFolder& root, const std::vector<Photo>& photos) {
+    std::vector<std::string> bytes;
+    for (const Photo& photo : photos) bytes.push_back(remote::ReadFileBytes(root.Path() + L"\\" + photo.path));
+    return bytes;
+}
+
+// True when an entry of that name lies anywhere below `folder`.
+bool AnyNamed(const CString& folder, const wchar_t* name) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(folder + L"\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    bool found = false;
+    do {
+        const CString entryName = entry.cFileName;
+        if (entryName == L"." || entryName == L"..") continue;
+        if (entryName.CompareNoCase(name) == 0) found = true;
+        if (!found && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            found = AnyNamed(folder + L"\\" + entryName, name);
+    } while (!found && FindNextFileW(search, &entry));
+    FindClose(search);
+    return found;
+}
+
+// The built program, from its own folder, where its tools lie and which the
+// test set-up put on the machine PATH: it opens without a warning.
+class Session {
+public:
+    Session() : m_program(testkit::BuiltProgram()) {
+        if (m_program.Started()) m_dialog = remote::WaitForMainDialog(m_program.Pid(), &m_warnings);
+    }
+    ~Session() {
+        if (m_dialog && !remote::Close(m_dialog, m_program.Process()))
+            testkit::ReportFailure(__FILE__, __LINE__, "program did not close");
+    }
+    HWND Dialog() const { return m_dialog; }
+    size_t Warnings() const { return m_warnings.size(); }
+    bool Drop(const std::vector<CString>& paths) { return remote::Drop(m_program.Process(), m_dialog, paths); }
+    bool RunToEnd(bool includeSubfolders, MessageBoxSeen* end) {
+        if (!remote::SetSubfolderBox(m_dialog, includeSubfolders)) return false;
+        remote::ClickStart(m_dialog);
+        return testkit::ConfirmMessageBox(m_program.Pid(), end, kRunTimeoutMs);
+    }
+
+private:
+    testkit::Program m_program;
+    std::vector<MessageBoxSeen> m_warnings;
+    HWND m_dialog = nullptr;
+};
+
+void CheckFinished(const MessageBoxSeen& end) {
+    CHECK_EQ(end.caption, CString(L"Orlenza"));
+    CHECK_EQ(end.text, CString(kFinished));
+    CHECK(end.informationIcon);
+}
+
+}  // namespace
+
+TEST_CASE(ticked_box_turns_every_photo_of_the_tree_upright) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-tree");
+    const Fate T = Fate::Turned, U = Fate::Untouched;
+    // Three levels below the listed folder, blanks, Chinese, ' and & in
+    // names, a hidden folder, a link to a folder outside the selection, a
+    // text file, and a listed file beside one that is not listed.
+    const std::vector<Photo> photos = {
+        {L"选中 相册\\1 正常.jpg", 1, false, U},
+        {L"选中 相册\\2 镜像.jpg", 2, false, T},
+        {L"选中 相册\\Tom's 照片.jpg", 6, true, T},
+        {L"选中 相册\\x & md pwned & .jpg", 3, false, T},
+        {L"选中 相册\\说明.txt", 0, false, U},
+        {L"选中 相册\\二级 目录\\3 旋转 180.jpg", 3, true, T},
+        {L"选中 相册\\二级 目录\\Mum & Dad.JPG", 4, false, T},
+        {L"选中 相册\\二级 目录\\三级 文件夹\\5 转置.jpg", 5, false, T},
+        {L"选中 相册\\二级 目录\\三级 文件夹\\6 右转.jpg", 6, true, T},
+        {L"选中 相册\\.隐藏 目录\\7 横转.jpg", 7, false, T},
+        {L"选中 相册\\.隐藏 目录\\8 左转.jpg", 8, true, T},
+        {L"未选\\8 未选.jpg", 8, false, U},
+        {L"单独 文件\\8 左转 单独.jpg", 8, true, T},
+        {L"单独 文件\\6 旁边.jpg", 6, false, U},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const CString listed = root.Path() + L"\\选中 相册";
+    const CString hidden = listed + L"\\.隐藏 目录";
+    SetFileAttributesW(hidden, FILE_ATTRIBUTE_HIDDEN);
+    REQUIRE(GetFileAttributesW(hidden) & FILE_ATTRIBUTE_HIDDEN);
+    remote::FolderLink link(listed + L"\\链接", root.Path() + L"\\未选", root.Path());
+    REQUIRE(link.Made());
+    const CString gone = root.File(L"gone.jpg", 100);
+    const std::vector<std::string> before = Contents(root, photos);
+
+    {
+        Session session;
+        REQUIRE(session.Dialog());
+        CHECK_EQ(session.Warnings(), size_t{0});
+        REQUIRE(session.Drop({listed, root.Path() + L"\\单独 文件\\8 左转 单独.jpg", gone}));
+        REQUIRE(DeleteFileW(gone));
+        MessageBoxSeen end;
+        REQUIRE(session.RunToEnd(true, &end));
+        CheckFinished(end);
+    }
+
+    CheckPhotos(root, photos, before);
+    // The name that would run a command if it reached a command line
+    // unquoted ran nothing: no folder "pwned" where the tool or the program
+    // ran.
+    CHECK(!AnyNamed(root.Path(), L"pwned"));
+    CHECK(GetFileAttributesW(FolderOf(testkit::BuiltProgram()) + L"\\pwned") == INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_CASE(cleared_box_turns_only_the_listed_folder) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-flat");
+    const std::vector<Photo> photos = {
+        {L"上层\\6 上层.jpg", 6, true, Fate::Turned},
+        {L"上层\\8 上层.jpg", 8, false, Fate::Turned},
+        {L"上层\\下层\\6 下层.jpg", 6, false, Fate::Untouched},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos);
+    {
+        Session session;
+        REQUIRE(session.Dialog());
+        REQUIRE(session.Drop({root.Path() + L"\\上层"}));
+        MessageBoxSeen end;
+        REQUIRE(session.RunToEnd(false, &end));
+        CheckFinished(end);
+    }
+    CheckPhotos(root, photos, before);
+}

@@ -1,1 +1,358 @@
+// The rotation run as the tool sees it: which processes the program starts,
+// in which order, with which command line and working directory. A copy of
+// Orlenza.exe runs from a temporary folder with the stand-in tool
+// (fake_jhead.exe) beside it as jhead.exe, and is driven from this process as
+// a user would: entries dropped on it, the box set, start pressed, the end
+// message read and confirmed.
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "harness.h"
+#include "program.h"
+#include "remote_dialog.h"
+
+using testkit::MessageBoxSeen;
+using testkit::TempDir;
+
+namespace {
+
+const wchar_t* const kFinished = L"旋转结束，谢谢使用！";
+const wchar_t* const kEmptyList = L"请先添加要旋转的图片项目！";
+const wchar_t* const kToolFailed = L"无法启动 jhead.exe，旋转未完成，请重装软件！";
+
+// A run may start a few dozen stand-ins, each a Wine process start.
+constexpr DWORD kRunTimeoutMs = 60000;
+
+// One start of the stand-in, as it logged it.
+struct Run {
+    int show = -1;
+    bool overlap = false;
+    CString directory;
+    CString commandLine;
+    std::vector<CString> args;
+};
+
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t at; (at = text.find(separator, start)) != std::string::npos; start = at + 1)
+        parts.push_back(text.substr(start, at - start));
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+// A copy of the program in a folder of its own, with the stand-in as its
+// tool (or, for the failure cases, something else in its place).
+enum class Tool { StandIn, Missing, NotAProgram };
+
+class Installation {
+public:
+    Installation(const wchar_t* name, Tool tool) : m_dir(name) {
+        m_ok = CopyFileW(testkit::BuiltProgram(), Program(), FALSE) != FALSE;
+        const CString jhead = m_dir.Path() + L"\\jhead.exe";
+        if (tool == Tool::StandIn) m_ok = m_ok && CopyFileW(testkit::ModuleDir() + L"\\fake_jhead.exe", jhead, FALSE);
+        if (tool == Tool::NotAProgram) m_dir.File(L"jhead.exe", 100);
+        // Only its presence is checked at start; the stand-in never calls it.
+        m_dir.File(L"jpegtran.exe", 10);
+    }
+    bool Ready() const { return m_ok; }
+    CString Program() const { return m_dir.Path() + L"\\Orlenza.exe"; }
+    bool Logged() const { return GetFileAttributesW(LogFile()) != INVALID_FILE_ATTRIBUTES; }
+
+    std::vector<Run> Runs() const {
+        std::vector<Run> runs;
+        const std::string log = remote::ReadFileBytes(LogFile());
+        for (const std::string& line : Split(log, '\n')) {
+            if (line.empty()) continue;
+            const std::vector<std::string> fields = Split(line, '\t');
+            if (fields.size() < 4) continue;
+            Run run;
+            run.show = std::atoi(fields[0].c_str());
+            run.overlap = fields[1] == "1";
+            run.directory = remote::FromUtf8(fields[2]);
+            run.commandLine = remote::FromUtf8(fields[3]);
+            for (size_t i = 4; i < fields.size(); ++i) run.args.push_back(remote::FromUtf8(fields[i]));
+            runs.push_back(run);
+        }
+        return runs;
+    }
+
+private:
+    CString LogFile() const { return m_dir.Path() + L"\\runs.log"; }
+
+    TempDir m_dir;
+    bool m_ok = false;
+};
+
+// The program started from its installation folder, its main dialog found.
+// The copy is not on the machine PATH, so the installation warning comes
+// first; it is confirmed like any user would.
+class Session {
+public:
+    explicit Session(const Installation& installation) : m_program(installation.Program()) {
+        if (m_program.Started()) m_dialog = remote::WaitForMainDialog(m_program.Pid(), &m_warnings);
+    }
+    ~Session() {
+        if (m_dialog && !remote::Close(m_dialog, m_program.Process())) testkit::ReportFailure(__FILE__, __LINE__, "program did not close");
+    }
+    HWND Dialog() const { return m_dialog; }
+    HANDLE Process() const { return m_program.Process(); }
+    DWORD Pid() const { return m_program.Pid(); }
+    bool Drop(const std::vector<CString>& paths) { return remote::Drop(Process(), m_dialog, paths); }
+
+    // Presses start and confirms the box the run ends with.
+    bool RunToEnd(bool includeSubfolders, MessageBoxSeen* end) {
+        if (!remote::SetSubfolderBox(m_dialog, includeSubfolders)) return false;
+        remote::ClickStart(m_dialog);
+        return testkit::ConfirmMessageBox(Pid(), end, kRunTimeoutMs);
+    }
+
+private:
+    testkit::Program m_program;
+    std::vector<MessageBoxSeen> m_warnings;
+    HWND m_dialog = nullptr;
+};
+
+void CheckFinishedNormally(const MessageBoxSeen& end) {
+    CHECK_EQ(end.caption, CString(L"Orlenza"));
+    CHECK_EQ(end.text, CString(kFinished));
+    CHECK(end.informationIcon);
+}
+
+// A tool run on every file of `folder`, started in `directory`: the pattern in
+// double quotes, one argument however many blanks it holds; hidden; no other
+// tool process still running.
+void CheckRun(const Run& run, const CString& target, const CString& directory) {
+    CHECK_EQ(run.args.size(), size_t{2});
+    if (run.args.size() == 2) {
+        CHECK_EQ(run.args[0], CString(L"-autorot"));
+        CHECK_EQ(run.args[1], target);
+    }
+    const CString tail = L" -autorot \"" + target + L"\"";
+    CHECK_EQ(run.commandLine.Right(tail.GetLength()), tail);
+    CHECK_EQ(run.directory, directory);
+    CHECK_EQ(run.show, SW_HIDE);
+    CHECK(!run.overlap);
+}
+
+struct ExpectedRun {
+    CString target;
+    CString directory;
+};
+
+// Sub-folders below `folder` as the file system lists them, each one's own
+// sub-folders before itself; links to folders are not entered.
+void AppendSubfolderRuns(const CString& folder, std::vector<ExpectedRun>& runs) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(folder + L"\\*", &entry);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        const CString name = entry.cFileName;
+        if (name == L"." || name == L".." || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
+        AppendSubfolderRuns(folder + L"\\" + name, runs);
+        runs.push_back({folder + L"\\" + name + L"\\*.*", folder});
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+}
+
+void CheckRuns(const std::vector<Run>& runs, const std::vector<ExpectedRun>& expected) {
+    CHECK_EQ(runs.size(), expected.size());
+    for (size_t i = 0; i < runs.size() && i < expected.size(); ++i) {
+        testkit::SetContext("run " + std::to_string(i) + " on " + testkit::Narrow(expected[i].target));
+        CheckRun(runs[i], expected[i].target, expected[i].directory);
+    }
+    testkit::SetContext("");
+}
+
+size_t IndexOf(const std::vector<Run>& runs, const CString& target) {
+    for (size_t i = 0; i < runs.size(); ++i)
+        if (runs[i].args.size() == 2 && runs[i].args[1] == target) return i;
+    return runs.size();
+}
+
+// The photo tree most cases list:
+//   照片 集\ x.jpg, A 甲\ (A1\ 深 层\, A2\), B\ .隐藏\ (hidden), 链接 -> A 甲
+struct PhotoTree {
+    remote::ToolFolder root{L"order-photos"};
+    CString top = root.Folder(L"照片 集");
+    CString a = Make(top + L"\\A 甲");
+    CString a1 = Make(a + L"\\A1");
+    CString deep = Make(a1 + L"\\深 层");
+    CString a2 = Make(a + L"\\A2");
+    CString b = Make(top + L"\\B");
+    CString hidden = Make(b + L"\\.隐藏");
+    CString link = top + L"\\链接";
+
+    PhotoTree() {
+        root.File(L"照片 集\\x.jpg", 10);
+        SetFileAttributesW(hidden, FILE_ATTRIBUTE_HIDDEN);
+    }
+
+    static CString Make(const CString& path) {
+        CreateDirectoryW(path, nullptr);
+        return path;
+    }
+};
+
+}  // namespace
+
+TEST_CASE(ticked_box_runs_each_folder_children_before_parents) {
+    Installation install(L"order-tree", Tool::StandIn);
+    REQUIRE(install.Ready());
+    PhotoTree tree;
+    REQUIRE(GetFileAttributesW(tree.hidden) & FILE_ATTRIBUTE_HIDDEN);
+    remote::FolderLink link(tree.link, tree.a, tree.root.Path());
+    REQUIRE(link.Made());
+
+    Session session(install);
+    REQUIRE(session.Dialog());
+    // The tree, and the link itself as a row of its own.
+    REQUIRE(session.Drop({tree.top, tree.link}));
+    MessageBoxSeen end;
+    REQUIRE(session.RunToEnd(true, &end));
+    CheckFinishedNormally(end);
+
+    std::vector<ExpectedRun> expected{{tree.top + L"\\*.*", tree.top}};
+    AppendSubfolderRuns(tree.top, expected);
+    expected.push_back({tree.link + L"\\*.*", tree.link});
+    AppendSubfolderRuns(tree.link, expected);
+    const std::vector<Run> runs = install.Runs();
+    CheckRuns(runs, expected);
+
+    // What the order above means, whatever order the file system lists
+    // siblings in: the listed folder first, every folder after all below it,
+    // the hidden folder included, the link inside the tree not entered, the
+    // listed link walked through.
+    CHECK_EQ(expected.size(), size_t{7 + 4});
+    CHECK_EQ(IndexOf(runs, tree.top + L"\\*.*"), size_t{0});
+    CHECK(IndexOf(runs, tree.deep + L"\\*.*") < IndexOf(runs, tree.a1 + L"\\*.*"));
+    CHECK(IndexOf(runs, tree.a1 + L"\\*.*") < IndexOf(runs, tree.a + L"\\*.*"));
+    CHECK(IndexOf(runs, tree.a2 + L"\\*.*") < IndexOf(runs, tree.a + L"\\*.*"));
+    CHECK(IndexOf(runs, tree.hidden + L"\\*.*") < IndexOf(runs, tree.b + L"\\*.*"));
+    CHECK(IndexOf(runs, tree.link + L"\\A1\\*.*") < runs.size());
+    for (size_t i = 0; i < runs.size() && i < 7; ++i) CHECK(runs[i].commandLine.Find(L"链接") < 0);
+}
+
+TEST_CASE(cleared_box_runs_once_per_listed_folder) {
+    Installation install(L"order-flat", Tool::StandIn);
+    REQUIRE(install.Ready());
+    PhotoTree tree;
+    Session session(install);
+    REQUIRE(session.Dialog());
+    REQUIRE(session.Drop({tree.top, tree.a}));
+    MessageBoxSeen end;
+    REQUIRE(session.RunToEnd(false, &end));
+    CheckFinishedNormally(end);
+    CheckRuns(install.Runs(), {{tree.top + L"\\*.*", tree.top}, {tree.a + L"\\*.*", tree.a}});
+}
+
+TEST_CASE(file_entries_run_on_the_file_in_its_own_folder) {
+    Installation install(L"order-files", Tool::StandIn);
+    REQUIRE(install.Ready());
+    remote::ToolFolder photos(L"order-file-photos");
+    struct Row {
+        const char* label;
+        CString path;
+        CString folder;
+    };
+    const CString chinese = photos.Folder(L"中文 目录");
+    const CString driveRoot = L"C:\\orlenza 根目录测试.jpg";
+    const Row rows[] = {
+        {"plain name", photos.File(L"plain.jpg", 10), photos.Path()},
+        {"blanks", photos.File(L"with  two blanks .jpg", 10), photos.Path()},
+        {"Chinese folder and name", photos.File(L"中文 目录\\照片 一.JPG", 10), chinese},
+        {"quote and ampersand", photos.File(L"Tom's & Jerry.jpg", 10), photos.Path()},
+        {"drive root", driveRoot, L"C:\\"},
+    };
+    HANDLE f = CreateFileW(driveRoot, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    REQUIRE(f != INVALID_HANDLE_VALUE);
+    CloseHandle(f);
+
+    std::vector<CString> paths;
+    for (const Row& row : rows) paths.push_back(row.path);
+    {
+        Session session(install);
+        if (session.Dialog() && session.Drop(paths)) {
+            MessageBoxSeen end;
+            CHECK(session.RunToEnd(true, &end));
+            CheckFinishedNormally(end);
+        } else {
+            testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
+        }
+    }
+    DeleteFileW(driveRoot);
+
+    const std::vector<Run> runs = install.Runs();
+    CHECK_EQ(runs.size(), std::size(rows));
+    for (size_t i = 0; i < runs.size() && i < std::size(rows); ++i) {
+        testkit::SetContext(rows[i].label);
+        CheckRun(runs[i], rows[i].path, rows[i].folder);
+    }
+}
+
+TEST_CASE(folder_listed_twice_runs_twice_and_vanished_rows_are_skipped) {
+    Installation install(L"order-twice", Tool::StandIn);
+    REQUIRE(install.Ready());
+    PhotoTree tree;
+    const CString gone = tree.root.File(L"gone.jpg", 10);
+    const CString goneFolder = tree.root.Folder(L"gone folder");
+    Session session(install);
+    REQUIRE(session.Dialog());
+    REQUIRE(session.Drop({tree.a2, gone, goneFolder, tree.a2}));
+    REQUIRE(DeleteFileW(gone));
+    REQUIRE(RemoveDirectoryW(goneFolder));
+    MessageBoxSeen end;
+    REQUIRE(session.RunToEnd(true, &end));
+    // Vanished rows are skipped without a word.
+    CheckFinishedNormally(end);
+    CheckRuns(install.Runs(), {{tree.a2 + L"\\*.*", tree.a2}, {tree.a2 + L"\\*.*", tree.a2}});
+}
+
+TEST_CASE(start_with_an_empty_list_asks_for_entries_and_runs_nothing) {
+    Installation install(L"order-empty", Tool::StandIn);
+    REQUIRE(install.Ready());
+    Session session(install);
+    REQUIRE(session.Dialog());
+    CHECK(!remote::IsControlEnabled(session.Dialog(), 1004));
+    // The button is disabled; the command arrives all the same.
+    remote::PostStartCommand(session.Dialog());
+    MessageBoxSeen seen;
+    REQUIRE(testkit::ConfirmMessageBox(session.Pid(), &seen));
+    CHECK_EQ(seen.caption, CString(L"Orlenza"));
+    CHECK_EQ(seen.text, CString(kEmptyList));
+    CHECK(seen.informationIcon);
+    CHECK(!install.Logged());
+}
+
+TEST_CASE(tool_that_cannot_start_ends_the_run_with_one_warning) {
+    struct Row {
+        const char* label;
+        Tool tool;
+    };
+    const Row rows[] = {{"jhead.exe missing", Tool::Missing}, {"jhead.exe not a program", Tool::NotAProgram}};
+    remote::ToolFolder photos(L"order-notool-photos");
+    std::vector<CString> paths;
+    for (int i = 0; i < 10; ++i) {
+        paths.push_back(i % 2 ? photos.File(CString::Formatted(L"p%d.jpg", i), 10)
+                              : photos.Folder(CString::Formatted(L"folder %d", i)));
+    }
+    for (const Row& row : rows) {
+        testkit::SetContext(row.label);
+        Installation install(L"order-notool", row.tool);
+        Session session(install);
+        if (!session.Dialog() || !session.Drop(paths)) {
+            testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
+            continue;
+        }
+        // The first box after start is the end message: the shell shows no
+        // error box of its own for each row.
+        MessageBoxSeen end;
+        CHECK(session.RunToEnd(true, &end));
+        CHECK_EQ(end.caption, CString(L"Orlenza"));
+        CHECK_EQ(end.text, CString(kToolFailed));
+        CHECK(end.exclamationIcon);
+        CHECK(!install.Logged());
+    }
+}
