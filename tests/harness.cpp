@@ -13,6 +13,8 @@ int g_failures = 0;
 int g_caseFailures = 0;
 std::string g_context;
 
+constexpr DWORD kCaseTimeoutMs = 120000;
+
 std::vector<Case>& Cases() {
     static std::vector<Case> cases;
     return cases;
@@ -173,7 +175,19 @@ int RunAll(int argc, wchar_t** argv) {
         }
         std::printf("-- %s\n", c.name);
         std::fflush(stdout);
+        // A case that hangs is named and ends the program, rather than
+        // leaving ctest to time out without saying where.
+        std::atomic<bool> finished{false};
+        std::thread guard([&] {
+            if (!WaitUntil([&] { return finished.load(); }, kCaseTimeoutMs)) {
+                std::printf("FAIL %s: still running after %lu ms\n", c.name, kCaseTimeoutMs);
+                std::fflush(stdout);
+                ExitProcess(4);
+            }
+        });
         c.run();
+        finished = true;
+        guard.join();
         bool ok;
         {
             std::lock_guard<std::mutex> hold(g_lock);
