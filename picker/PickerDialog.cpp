@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <algorithm>
+
 CStringArray CPickerDialog::s_selectedPaths;
 CString CPickerDialog::s_currentFolder;
 WNDPROC CPickerDialog::s_oldParentProc = nullptr;
@@ -81,7 +83,12 @@ void CPickerDialog::OnInitDone() {
     const CRect label = ChildRect(frame, ID_NAME_LABEL);
     PlaceChild(frame, ID_NAME_LABEL, cancel.left - 375, cancel.top + 5, label.Width(), label.Height());
     const CRect name = ChildRect(frame, ID_NAME_COMBO);
-    PlaceChild(frame, ID_NAME_COMBO, cancel.left - 320, cancel.top, name.Width() - 15, name.Height());
+    // Narrowed by 15 pixels, and never so wide that it runs under OK: some
+    // dialog templates have a wider box, whose drop-down button OK would hide.
+    const int nameLeft = cancel.left - 320;
+    const int okLeft = cancel.left - ok.Width() - 5;
+    const int nameWidth = std::min(name.Width() - 15, okLeft - 5 - nameLeft);
+    PlaceChild(frame, ID_NAME_COMBO, nameLeft, cancel.top, nameWidth, name.Height());
 
     ::SendMessageW(frame, CDM_SETCONTROLTEXT, ID_NAME_LABEL, reinterpret_cast<LPARAM>(L"项目名："));
     ::SendMessageW(frame, CDM_SETCONTROLTEXT, ID_OK, reinterpret_cast<LPARAM>(L"选择"));
@@ -102,7 +109,8 @@ void CPickerDialog::OnFolderChange() {
 
 void CPickerDialog::AppendNamesFromSpec(const CString& prefix, const CString& spec, CStringArray& out) {
     if (spec.Find(L'"') < 0) {
-        out.Add(prefix + spec);
+        // An emptied box names no file; the bare folder prefix is no entry.
+        if (!spec.IsEmpty()) out.Add(prefix + spec);
         return;
     }
     // The multi-selection form: "a.jpg" "b.jpg". The blank after a closing

@@ -37,7 +37,7 @@ public:
 
     // Splits the file-name box's text into names: one name without quotes,
     // or the quoted multi-selection form ("a.jpg" "b.jpg"). A name still open
-    // at the end is dropped. Exposed for tests.
+    // at the end is dropped; an empty text names nothing. Exposed for tests.
     static void AppendNamesFromSpec(const CString& prefix, const CString& spec, CStringArray& out);
 
 protected:
