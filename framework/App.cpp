@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "Exceptions.h"
+
 namespace {
 
 CWinApp* g_app = nullptr;  // set by the application object's constructor
@@ -106,6 +108,8 @@ BOOL AfxRegisterClass(WNDCLASSW* wndClass) {
     if (GetClassInfoW(wndClass->hInstance, wndClass->lpszClassName, &existing)) return TRUE;
     return RegisterClassW(wndClass) != 0;
 }
+
+void AfxThrowResourceException() { throw CResourceException(); }
 
 int AfxWinMain(HINSTANCE, HINSTANCE, LPWSTR, int) {
     CWinApp* app = AfxGetApp();

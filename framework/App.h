@@ -61,5 +61,8 @@ HINSTANCE AfxGetResourceHandle();
 // Registers the class under this module's instance unless it is registered
 // already; FALSE when registration fails.
 BOOL AfxRegisterClass(WNDCLASSW* wndClass);
+// The failure of a class that a window cannot do without: raises
+// CResourceException.
+[[noreturn]] void AfxThrowResourceException();
 
 int AfxWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int show);

@@ -328,6 +328,28 @@ TEST_CASE(bad_indices_raise_the_invalid_argument_exception) {
     CHECK(thrown);
 }
 
+TEST_CASE(a_class_that_cannot_be_registered_is_reported) {
+    // Negative extra bytes are refused by the platform.
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.hInstance = AfxGetInstanceHandle();
+    wc.cbClsExtra = -1;
+    wc.lpszClassName = L"OrlenzaTestUnregistrable";
+    CHECK(!AfxRegisterClass(&wc));
+    bool thrown = false;
+    try {
+        if (!AfxRegisterClass(&wc)) AfxThrowResourceException();
+    } catch (const CResourceException&) {
+        thrown = true;
+    }
+    CHECK(thrown);
+    // Registering an existing class again is no failure.
+    RegisterHostClass();
+    wc.cbClsExtra = 0;
+    wc.lpszClassName = kHostClass;
+    CHECK(AfxRegisterClass(&wc));
+}
+
 TEST_CASE(profile_strings_round_trip_in_the_application_key) {
     CWinApp* app = AfxGetApp();
     REQUIRE(app);
