@@ -64,14 +64,16 @@ TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_esca
     CHECK(!IsWindowEnabled(GetDlgItem(dlg, IDC_BTN_START)));
     CHECK_EQ(SendDlgItemMessageW(dlg, IDC_CHECK_SUBFOLDERS, BM_GETCHECK, 0, 0), static_cast<LRESULT>(BST_CHECKED));
 
-    // What the dialog shows: the client area is painted in the face colour
-    // and the list's white field, not left blank.
-    HDC screen = GetDC(dlg);
+    // What the dialog shows, read off the screen (another process's window
+    // DC would show only what this process drew): the list's white field
+    // inside the face-coloured dialog.
     RECT listRect;
     GetWindowRect(GetDlgItem(dlg, IDC_LIST_ENTRIES), &listRect);
-    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&listRect), 2);
-    CHECK_EQ(GetPixel(screen, listRect.left + 50, listRect.bottom - 20), GetSysColor(COLOR_WINDOW));
-    ReleaseDC(dlg, screen);
+    HDC screen = GetDC(nullptr);
+    auto pixel = [&](int x, int y) { return GetPixel(screen, x, y); };
+    CHECK(testkit::WaitUntil([&] { return pixel(listRect.left + 50, listRect.bottom - 20) == GetSysColor(COLOR_WINDOW); }, 5000));
+    CHECK_EQ(pixel(listRect.left - 5, listRect.bottom - 20), GetSysColor(COLOR_BTNFACE));
+    ReleaseDC(nullptr, screen);
 
     testkit::PostKey(GetDlgItem(dlg, IDC_LIST_ENTRIES), VK_ESCAPE);
     DWORD exitCode = 1234;
