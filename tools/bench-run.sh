@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything and runs the rotation-run benchmark under Wine: the built
+# Orlenza.exe against a plain loop of the same jhead.exe starts, on a private
+# Xvfb, with the program folder on the prefix's machine PATH as an
+# installation has it. Prints each round, the sums and the ratio.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="${ORLENZA_BUILD:-$root/build}"
+bash "$root/tools/build.sh"
+cmake --build "$build" --target bench_run
+source "$root/tools/wine-env.sh"
+bash "$root/tools/prepare-prefix.sh" "$build/bin"
+source "$root/tools/xvfb.sh"
+start_private_xvfb
+wine "$build/bench/bench_run.exe"
