@@ -135,6 +135,21 @@ bool Close(HWND dialog, HANDLE process, DWORD timeoutMs) {
     return WaitForSingleObject(process, timeoutMs) == WAIT_OBJECT_0;
 }
 
+Session::Session(const CString& exe) : m_program(exe) {
+    if (m_program.Started()) m_dialog = WaitForMainDialog(m_program.Pid(), &m_warnings);
+}
+
+Session::~Session() {
+    if (m_dialog && !Close(m_dialog, m_program.Process()))
+        testkit::ReportFailure(__FILE__, __LINE__, "the program did not close");
+}
+
+bool Session::RunToEnd(bool includeSubfolders, testkit::MessageBoxSeen* end, DWORD timeoutMs) {
+    if (!SetSubfolderBox(m_dialog, includeSubfolders)) return false;
+    ClickStart(m_dialog);
+    return testkit::ConfirmMessageBox(Pid(), end, timeoutMs);
+}
+
 std::string UnixPath(const CString& windowsPath) {
     // Wine's own export; absent on Windows, where these tests do not run.
     using ToUnix = char*(CDECL*)(const wchar_t*);

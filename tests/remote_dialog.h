@@ -14,6 +14,7 @@
 
 #include "String.h"
 #include "harness.h"
+#include "program.h"
 
 namespace remote {
 
@@ -43,6 +44,30 @@ void PostStartCommand(HWND dialog);
 // Ends the program with its close button and waits for it to exit.
 bool Close(HWND dialog, HANDLE process, DWORD timeoutMs = 10000);
 
+// The program started from `exe`, its main dialog found (message boxes that
+// come first are confirmed and kept in Warnings()), and closed again with its
+// close button at the end; terminated if it does not close.
+class Session {
+public:
+    explicit Session(const CString& exe);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    HWND Dialog() const { return m_dialog; }
+    HANDLE Process() const { return m_program.Process(); }
+    DWORD Pid() const { return m_program.Pid(); }
+    const std::vector<testkit::MessageBoxSeen>& Warnings() const { return m_warnings; }
+    bool Drop(const std::vector<CString>& paths) { return remote::Drop(Process(), m_dialog, paths); }
+    // Sets the box, clicks start and reads and confirms the box the run ends with.
+    bool RunToEnd(bool includeSubfolders, testkit::MessageBoxSeen* end, DWORD timeoutMs = 90000);
+
+private:
+    testkit::Program m_program;
+    std::vector<testkit::MessageBoxSeen> m_warnings;
+    HWND m_dialog = nullptr;
+};
+
 // The Linux file name of a Windows path, UTF-8; empty when Wine has none.
 std::string UnixPath(const CString& windowsPath);
 // `text` quoted for the POSIX shell.
@@ -66,8 +91,9 @@ public:
 };
 
 // A link to a folder, made on the Linux side: Wine shows it as a folder with
-// the reparse-point attribute, as a junction looks on Windows. (Wine makes
-// none itself: CreateSymbolicLinkW and FSCTL_SET_REPARSE_POINT do nothing.)
+// the reparse-point attribute, as a junction looks on Windows. (Wine 8 makes
+// none itself: CreateSymbolicLinkW reports success and makes nothing, and
+// FSCTL_SET_REPARSE_POINT fails as not supported.)
 // Removed on the Linux side again: Wine's RemoveDirectoryW leaves it, and the
 // folder it lies in, behind. `scratch` holds the shell scripts.
 class FolderLink {

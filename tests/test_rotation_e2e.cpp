@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "harness.h"
-#include "program.h"
 #include "remote_dialog.h"
 
 using testkit::MessageBoxSeen;
@@ -309,28 +308,9 @@ bool AnyNamed(const CString& folder, const wchar_t* name) {
 
 // The built program, from its own folder, where its tools lie and which the
 // test set-up put on the machine PATH: it opens without a warning.
-class Session {
+class Session : public remote::Session {
 public:
-    Session() : m_program(testkit::BuiltProgram()) {
-        if (m_program.Started()) m_dialog = remote::WaitForMainDialog(m_program.Pid(), &m_warnings);
-    }
-    ~Session() {
-        if (m_dialog && !remote::Close(m_dialog, m_program.Process()))
-            testkit::ReportFailure(__FILE__, __LINE__, "program did not close");
-    }
-    HWND Dialog() const { return m_dialog; }
-    size_t Warnings() const { return m_warnings.size(); }
-    bool Drop(const std::vector<CString>& paths) { return remote::Drop(m_program.Process(), m_dialog, paths); }
-    bool RunToEnd(bool includeSubfolders, MessageBoxSeen* end) {
-        if (!remote::SetSubfolderBox(m_dialog, includeSubfolders)) return false;
-        remote::ClickStart(m_dialog);
-        return testkit::ConfirmMessageBox(m_program.Pid(), end, kRunTimeoutMs);
-    }
-
-private:
-    testkit::Program m_program;
-    std::vector<MessageBoxSeen> m_warnings;
-    HWND m_dialog = nullptr;
+    Session() : remote::Session(testkit::BuiltProgram()) {}
 };
 
 void CheckFinished(const MessageBoxSeen& end) {
@@ -378,11 +358,11 @@ TEST_CASE(ticked_box_turns_every_photo_of_the_tree_upright) {
     {
         Session session;
         REQUIRE(session.Dialog());
-        CHECK_EQ(session.Warnings(), size_t{0});
+        CHECK_EQ(session.Warnings().size(), size_t{0});
         REQUIRE(session.Drop({listed, root.Path() + L"\\单独 文件\\8 左转 单独.jpg", gone}));
         REQUIRE(DeleteFileW(gone));
         MessageBoxSeen end;
-        REQUIRE(session.RunToEnd(true, &end));
+        REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
         CheckFinished(end);
     }
 
@@ -410,7 +390,7 @@ TEST_CASE(cleared_box_turns_only_the_listed_folder) {
         REQUIRE(session.Dialog());
         REQUIRE(session.Drop({root.Path() + L"\\上层"}));
         MessageBoxSeen end;
-        REQUIRE(session.RunToEnd(false, &end));
+        REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
         CheckFinished(end);
     }
     CheckPhotos(root, photos, before);

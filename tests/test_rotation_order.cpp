@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "harness.h"
-#include "program.h"
 #include "remote_dialog.h"
 
 using testkit::MessageBoxSeen;
+using remote::Session;
 using testkit::TempDir;
 
 namespace {
@@ -83,35 +83,6 @@ private:
 
     TempDir m_dir;
     bool m_ok = false;
-};
-
-// The program started from its installation folder, its main dialog found.
-// The copy is not on the machine PATH, so the installation warning comes
-// first; it is confirmed like any user would.
-class Session {
-public:
-    explicit Session(const Installation& installation) : m_program(installation.Program()) {
-        if (m_program.Started()) m_dialog = remote::WaitForMainDialog(m_program.Pid(), &m_warnings);
-    }
-    ~Session() {
-        if (m_dialog && !remote::Close(m_dialog, m_program.Process())) testkit::ReportFailure(__FILE__, __LINE__, "program did not close");
-    }
-    HWND Dialog() const { return m_dialog; }
-    HANDLE Process() const { return m_program.Process(); }
-    DWORD Pid() const { return m_program.Pid(); }
-    bool Drop(const std::vector<CString>& paths) { return remote::Drop(Process(), m_dialog, paths); }
-
-    // Presses start and confirms the box the run ends with.
-    bool RunToEnd(bool includeSubfolders, MessageBoxSeen* end) {
-        if (!remote::SetSubfolderBox(m_dialog, includeSubfolders)) return false;
-        remote::ClickStart(m_dialog);
-        return testkit::ConfirmMessageBox(Pid(), end, kRunTimeoutMs);
-    }
-
-private:
-    testkit::Program m_program;
-    std::vector<MessageBoxSeen> m_warnings;
-    HWND m_dialog = nullptr;
 };
 
 void CheckFinishedNormally(const MessageBoxSeen& end) {
@@ -206,12 +177,12 @@ TEST_CASE(ticked_box_runs_each_folder_children_before_parents) {
     remote::FolderLink link(tree.link, tree.a, tree.root.Path());
     REQUIRE(link.Made());
 
-    Session session(install);
+    Session session(install.Program());
     REQUIRE(session.Dialog());
     // The tree, and the link itself as a row of its own.
     REQUIRE(session.Drop({tree.top, tree.link}));
     MessageBoxSeen end;
-    REQUIRE(session.RunToEnd(true, &end));
+    REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
     CheckFinishedNormally(end);
 
     std::vector<ExpectedRun> expected{{tree.top + L"\\*.*", tree.top}};
@@ -239,11 +210,11 @@ TEST_CASE(cleared_box_runs_once_per_listed_folder) {
     Installation install(L"order-flat", Tool::StandIn);
     REQUIRE(install.Ready());
     PhotoTree tree;
-    Session session(install);
+    Session session(install.Program());
     REQUIRE(session.Dialog());
     REQUIRE(session.Drop({tree.top, tree.a}));
     MessageBoxSeen end;
-    REQUIRE(session.RunToEnd(false, &end));
+    REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
     CheckFinishedNormally(end);
     CheckRuns(install.Runs(), {{tree.top + L"\\*.*", tree.top}, {tree.a + L"\\*.*", tree.a}});
 }
@@ -273,10 +244,10 @@ TEST_CASE(file_entries_run_on_the_file_in_its_own_folder) {
     std::vector<CString> paths;
     for (const Row& row : rows) paths.push_back(row.path);
     {
-        Session session(install);
+        Session session(install.Program());
         if (session.Dialog() && session.Drop(paths)) {
             MessageBoxSeen end;
-            CHECK(session.RunToEnd(true, &end));
+            CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
             CheckFinishedNormally(end);
         } else {
             testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
@@ -298,13 +269,13 @@ TEST_CASE(folder_listed_twice_runs_twice_and_vanished_rows_are_skipped) {
     PhotoTree tree;
     const CString gone = tree.root.File(L"gone.jpg", 10);
     const CString goneFolder = tree.root.Folder(L"gone folder");
-    Session session(install);
+    Session session(install.Program());
     REQUIRE(session.Dialog());
     REQUIRE(session.Drop({tree.a2, gone, goneFolder, tree.a2}));
     REQUIRE(DeleteFileW(gone));
     REQUIRE(RemoveDirectoryW(goneFolder));
     MessageBoxSeen end;
-    REQUIRE(session.RunToEnd(true, &end));
+    REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
     // Vanished rows are skipped without a word.
     CheckFinishedNormally(end);
     CheckRuns(install.Runs(), {{tree.a2 + L"\\*.*", tree.a2}, {tree.a2 + L"\\*.*", tree.a2}});
@@ -313,7 +284,7 @@ TEST_CASE(folder_listed_twice_runs_twice_and_vanished_rows_are_skipped) {
 TEST_CASE(start_with_an_empty_list_asks_for_entries_and_runs_nothing) {
     Installation install(L"order-empty", Tool::StandIn);
     REQUIRE(install.Ready());
-    Session session(install);
+    Session session(install.Program());
     REQUIRE(session.Dialog());
     CHECK(!remote::IsControlEnabled(session.Dialog(), 1004));
     // The button is disabled; the command arrives all the same.
@@ -341,7 +312,7 @@ TEST_CASE(tool_that_cannot_start_ends_the_run_with_one_warning) {
     for (const Row& row : rows) {
         testkit::SetContext(row.label);
         Installation install(L"order-notool", row.tool);
-        Session session(install);
+        Session session(install.Program());
         if (!session.Dialog() || !session.Drop(paths)) {
             testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
             continue;
@@ -349,7 +320,7 @@ TEST_CASE(tool_that_cannot_start_ends_the_run_with_one_warning) {
         // The first box after start is the end message: the shell shows no
         // error box of its own for each row.
         MessageBoxSeen end;
-        CHECK(session.RunToEnd(true, &end));
+        CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
         CHECK_EQ(end.caption, CString(L"Orlenza"));
         CHECK_EQ(end.text, CString(kToolFailed));
         CHECK(end.exclamationIcon);
