@@ -13,5 +13,10 @@ start_private_xvfb
 bash "$root/tools/prepare-prefix.sh" "$build/bin"
 # One Wine server for the whole run instead of one start per test.
 wineserver -p
+# The first Wine program of a session starts the prefix's background
+# processes (services, the desktop), which inherit its output and keep it
+# open: ctest would wait for that test's output until its time-out. Start
+# them here, on nothing.
+wine cmd /c exit >/dev/null 2>&1 </dev/null
 trap 'wineserver -k 2>/dev/null || true; kill "$ORLENZA_XVFB_PID" 2>/dev/null || true' EXIT
 ctest --test-dir "$build" --output-on-failure "$@"
