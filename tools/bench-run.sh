@@ -2,7 +2,8 @@
 # Builds everything and runs the rotation-run benchmark under Wine: the built
 # Orlenza.exe against a plain loop of the same jhead.exe starts, on a private
 # Xvfb, with the program folder on the prefix's machine PATH as an
-# installation has it. Prints each round, the sums and the ratio.
+# installation has it. Prints each round, the sums and the ratio. An argument
+# sets the number of rounds (10).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${ORLENZA_BUILD:-$root/build}"
@@ -12,4 +13,4 @@ source "$root/tools/wine-env.sh"
 bash "$root/tools/prepare-prefix.sh" "$build/bin"
 source "$root/tools/xvfb.sh"
 start_private_xvfb
-wine "$build/bench/bench_run.exe"
+wine "$build/bench/bench_run.exe" "$@"
