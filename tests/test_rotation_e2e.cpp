@@ -36,8 +36,8 @@ upright=$work/upright.png
 convert -size 64x32 xc:'#808080' \
   -fill '#ff0000' -draw 'rectangle 0,0 11,11' -fill '#00ff00' -draw 'rectangle 52,0 63,11' \
   -fill '#0000ff' -draw 'rectangle 0,20 11,31' -fill '#ffff00' -draw 'rectangle 52,20 63,31' "$upright"
-# How a camera held as Orientation N says stores the upright picture: the
-# inverse of what the value asks a viewer to do.
+# The upright picture as a camera held the way Orientation N says stores it:
+# the inverse of what the value asks a viewer to do.
 stored() {
   case $1 in
     1) echo ;; 2) echo -flop ;; 3) echo -rotate 180 ;; 4) echo -flip ;;
@@ -47,7 +47,7 @@ stored() {
 photo() {
   # 4:4:4 keeps the colour blocks' edges sharp enough to sample.
   convert "$upright" $(stored "$2") -sampling-factor 1x1 -quality 95 "$1"
-  thumb=-Software=none
+  thumb=-Software=none  # a harmless tag where there is no thumbnail
   if [ "${3:-}" = thumb ]; then
     convert "$upright" -resize 32x16 $(stored "$2") -sampling-factor 1x1 -quality 95 "$work/thumb.jpg"
     thumb="-ThumbnailImage<=$work/thumb.jpg"
