@@ -27,7 +27,7 @@ namespace {
 
 constexpr int kFolders = 20;  // the listed folder and 19 below it
 constexpr int kPhotosPerFolder = 10;
-constexpr int kDefaultRounds = 10;
+constexpr int kDefaultRounds = 20;
 
 double Seconds(LONGLONG ticks) {
     LARGE_INTEGER frequency;
