@@ -3,8 +3,8 @@
 # Orlenza.exe against a plain loop of the same jhead.exe starts, on a private
 # Xvfb, with the program folder on the prefix's machine PATH as an
 # installation has it. Prints each round, the sums and the ratio, and fails
-# when the ratio misses its goal. An argument
-# sets the number of rounds (20; a round takes some 4 seconds).
+# when the ratio misses its goal. An argument sets the number of rounds (20;
+# a round takes some 4 seconds).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="${ORLENZA_BUILD:-$root/build}"
