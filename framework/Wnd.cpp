@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "App.h"
@@ -9,8 +11,36 @@
 
 namespace {
 
-// One subclass id for all our objects: a window is bound to at most one CWnd.
-constexpr UINT_PTR kSubclassId = 0x4F524C5A;  // 'ORLZ'
+// Each bound window's object and the procedure the window had before. Every
+// message looks its window up here, so the lookup must cost next to nothing:
+// a window property (where comctl32's SetWindowSubclass keeps its chain) is a
+// round trip to the server under Wine, and the three or four of them per
+// message made filling a list of ten thousand rows take seconds where the
+// bare list takes a tenth of one.
+struct Binding {
+    CWnd* object;       // null: the object let go while a later subclass sat above ours
+    WNDPROC previous;   // what our procedure passes unhandled messages on to
+};
+
+std::mutex g_bindingsLock;  // windows of other threads may be bound too
+
+std::unordered_map<HWND, Binding>& Bindings() {
+    static std::unordered_map<HWND, Binding> bindings;
+    return bindings;
+}
+
+bool FindBinding(HWND hwnd, Binding& found) {
+    std::lock_guard<std::mutex> hold(g_bindingsLock);
+    const auto it = Bindings().find(hwnd);
+    if (it == Bindings().end()) return false;
+    found = it->second;
+    return true;
+}
+
+void ForgetBinding(HWND hwnd) {
+    std::lock_guard<std::mutex> hold(g_bindingsLock);
+    Bindings().erase(hwnd);
+}
 
 // The creation hook has no context argument, so the object being created is
 // handed over in thread-local storage, set only around CreateWindowExW.
@@ -70,17 +100,49 @@ CWnd::~CWnd() {
 }
 
 CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
-    DWORD_PTR ref = 0;
-    if (!hwnd || !GetWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId, &ref)) return nullptr;
-    return reinterpret_cast<CWnd*>(ref);
+    Binding found{};
+    return hwnd && FindBinding(hwnd, found) ? found.object : nullptr;
 }
 
 bool CWnd::Hook(HWND hwnd) {
-    return SetWindowSubclass(hwnd, &CWnd::SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    {
+        std::lock_guard<std::mutex> hold(g_bindingsLock);
+        const auto it = Bindings().find(hwnd);
+        if (it != Bindings().end()) {
+            // Our procedure is still in the chain from an earlier object:
+            // take it over rather than stacking a second one.
+            if (it->second.object) return false;
+            it->second.object = this;
+            return true;
+        }
+        // Recorded before the swap: the window's next message must find it.
+        Bindings()[hwnd] = {this, reinterpret_cast<WNDPROC>(::GetWindowLongPtrW(hwnd, GWLP_WNDPROC))};
+    }
+    ::SetLastError(0);
+    const LONG_PTR previous =
+        ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc));
+    if (!previous && ::GetLastError() != 0) {
+        ForgetBinding(hwnd);  // not a window of this process
+        return false;
+    }
+    return true;
 }
 
 void CWnd::Unhook() {
-    if (m_hWnd) RemoveWindowSubclass(m_hWnd, &CWnd::SubclassProc, kSubclassId);
+    if (m_hWnd) {
+        Binding found{};
+        if (FindBinding(m_hWnd, found) && found.object == this) {
+            if (::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)) {
+                ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found.previous));
+                ForgetBinding(m_hWnd);
+            } else {
+                // Someone subclassed the window after us and holds our
+                // procedure as theirs to call: it stays, passing messages on.
+                std::lock_guard<std::mutex> hold(g_bindingsLock);
+                Bindings()[m_hWnd].object = nullptr;
+            }
+        }
+    }
     m_hWnd = nullptr;
     m_createdHere = false;
 }
@@ -143,16 +205,25 @@ void CWnd::PreSubclassWindow() {}
 void CWnd::PostNcDestroy() {}
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
-LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                    DWORD_PTR refData) {
-    CWnd* self = reinterpret_cast<CWnd*>(refData);
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Binding found{};
+    if (!FindBinding(hwnd, found)) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+    CWnd* self = found.object;
+    if (!self) {
+        const LRESULT passed = ::CallWindowProcW(found.previous, hwnd, message, wParam, lParam);
+        if (message == WM_NCDESTROY) ForgetBinding(hwnd);
+        return passed;
+    }
     const CurrentMessage saved = self->m_current;
     self->m_current = {message, wParam, lParam};
     const LRESULT result = self->WindowProc(message, wParam, lParam);
     self->m_current = saved;
-    if (message == WM_NCDESTROY && self->m_hWnd == hwnd) {
-        self->Unhook();
-        self->PostNcDestroy();
+    if (message == WM_NCDESTROY) {
+        if (self->m_hWnd == hwnd) {
+            self->Unhook();
+            self->PostNcDestroy();
+        }
+        ForgetBinding(hwnd);  // the handle may be reused by a new window
     }
     return result;
 }
@@ -164,7 +235,9 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (m_hWnd && FromHandlePermanent(m_hWnd) == this) return DefSubclassProc(m_hWnd, message, wParam, lParam);
+    Binding found{};
+    if (m_hWnd && FindBinding(m_hWnd, found) && found.object == this)
+        return ::CallWindowProcW(found.previous, m_hWnd, message, wParam, lParam);
     return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
 }
 

@@ -11,9 +11,11 @@
 //     a creation hook before the window's first message (the class itself may
 //     use DefWindowProcW as its procedure).
 //   - CDialog binds itself at WM_INITDIALOG.
-// The hook is comctl32's window subclass (SetWindowSubclass), which keeps the
-// previous procedure for us and also finds the object of a window
-// (FromHandlePermanent). UnsubclassWindow restores the previous procedure.
+// The hook replaces the window's procedure (GWLP_WNDPROC) and keeps the
+// previous one with the object in a table of our own, which also finds the
+// object of a window (FromHandlePermanent). UnsubclassWindow restores the
+// previous procedure, unless a later subclass sits above ours: then ours
+// stays in the chain and passes every message on.
 //
 // Every message goes through WindowProc: the notification is first offered
 // back to the child it is about (reflection), then to this class's table and
@@ -137,8 +139,7 @@ protected:
 
 private:
     friend LRESULT CALLBACK CreationHookProc(int code, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                         UINT_PTR id, DWORD_PTR refData);
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     bool Hook(HWND hwnd);
     void Unhook();
     bool Dispatch(MsgKind kind, UINT message, UINT id, UINT code, WPARAM wParam, LPARAM lParam,
