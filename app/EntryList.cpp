@@ -28,6 +28,20 @@ private:
     HWND m_window;
 };
 
+// Set while the delete command removes rows one by one. Each removed row
+// reports the selection it loses; answering each report with the list's
+// count of what is still selected would make deleting a scattered selection
+// quadratic. The command sets the delete button itself when it is done.
+// Only the user-interface thread touches it.
+bool g_deletingRows = false;
+
+struct DeletingRows {
+    DeletingRows() { g_deletingRows = true; }
+    ~DeletingRows() { g_deletingRows = false; }
+    DeletingRows(const DeletingRows&) = delete;
+    DeletingRows& operator=(const DeletingRows&) = delete;
+};
+
 // The attributes a single-entry directory search would report for `path`.
 // GetFileAttributesExW reads the same last-write time and size some forty
 // times faster in a large folder, but it also answers for a path that ends
@@ -121,11 +135,27 @@ void CpivotdeskDlg::OnDropFiles(HDROP drop) {
     m_listEntries.SetFocus();
 }
 
-void CpivotdeskDlg::OnListItemChanged(NMHDR*, LRESULT* result) {
-    // The list keeps the count: one question per notification, however many
-    // rows there are (selecting all rows sends one notification per row).
-    m_btnDelete.EnableWindow(m_listEntries.GetSelectedCount() > 0);
+void CpivotdeskDlg::OnListItemChanged(NMHDR* notify, LRESULT* result) {
     *result = 0;
+    if (g_deletingRows) return;
+    // Selecting all rows sends one notification per row, so each must cost
+    // the same however long the list is. Changes that leave a row's selected
+    // mark alone (focus, text) cannot change the answer; a row that gains
+    // the mark makes it yes. Only a row that loses it needs the list's count,
+    // which the list sums over its runs of selected rows.
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(notify);
+    BOOL anySelected = TRUE;
+    if (change->iItem >= 0) {
+        const bool selectionChanged =
+            (change->uChanged & LVIF_STATE) && ((change->uOldState ^ change->uNewState) & LVIS_SELECTED);
+        if (!selectionChanged) return;
+        if (!(change->uNewState & LVIS_SELECTED)) anySelected = m_listEntries.GetSelectedCount() > 0;
+    } else {
+        anySelected = m_listEntries.GetSelectedCount() > 0;  // one notice for every row at once
+    }
+    // Disabling a disabled button still costs the platform a round of work,
+    // so the button is only told of a change.
+    if (!m_btnDelete.IsWindowEnabled() != !anySelected) m_btnDelete.EnableWindow(anySelected);
 }
 
 void CpivotdeskDlg::OnDeleteEntries() {
@@ -142,6 +172,7 @@ void CpivotdeskDlg::OnDeleteEntries() {
                  i = m_listEntries.GetNextItem(i, LVNI_SELECTED))
                 rows.push_back(i);
             // From the last row up, so that the indices still to delete stay valid.
+            DeletingRows deleting;
             for (auto it = rows.rbegin(); it != rows.rend(); ++it) m_listEntries.DeleteItem(*it);
             lowestDeleted = rows.empty() ? 0 : rows.front();
         }
@@ -152,8 +183,8 @@ void CpivotdeskDlg::OnDeleteEntries() {
     const int next = lowestDeleted == remaining ? lowestDeleted - 1 : lowestDeleted;
     SelectEntry(m_listEntries, next);
     UpdateListButtons();
-    // Emptying the list in one go tells the dialog of no selection change, so
-    // delete would stay enabled over an empty list: follow the selection here.
+    // Neither emptying the list in one go nor the rows deleted one by one
+    // told the button of the selection they took away: follow it here.
     m_btnDelete.EnableWindow(m_listEntries.GetSelectedCount() > 0);
     m_listEntries.SetFocus();
 }

@@ -432,10 +432,26 @@ TEST_CASE(mouse_selection_enables_delete_and_a_click_into_empty_space_disables_i
         CHECK(testkit::WaitUntil([&] { return !ui.Enabled(IDC_BTN_DELETE); }, 5000));
         CHECK(ui.RowsWith(LVIS_SELECTED).empty());
 
-        // The keyboard's selection counts the same: select, then deselect in code.
+        // Selections made by other means count the same; delete goes off only
+        // with the last selected row, and moving the focus alone changes nothing.
         ui.SetSelected(0, true);
+        ui.SetSelected(1, true);
         CHECK(ui.Enabled(IDC_BTN_DELETE));
         ui.SetSelected(0, false);
+        CHECK(ui.Enabled(IDC_BTN_DELETE));
+        ui.SetSelected(1, false);
+        CHECK(!ui.Enabled(IDC_BTN_DELETE));
+        LVITEMW focus{};
+        focus.stateMask = focus.state = LVIS_FOCUSED;
+        SendMessageW(ui.list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focus));
+        CHECK(!ui.Enabled(IDC_BTN_DELETE));
+        // All rows at once, and none.
+        LVITEMW all{};
+        all.stateMask = all.state = LVIS_SELECTED;
+        SendMessageW(ui.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+        CHECK(ui.Enabled(IDC_BTN_DELETE));
+        all.state = 0;
+        SendMessageW(ui.list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
         CHECK(!ui.Enabled(IDC_BTN_DELETE));
     });
 }
