@@ -183,6 +183,61 @@ TEST_CASE(subclassing_calls_presubclass_first_and_unsubclassing_restores_the_pro
     DestroyWindow(button);
 }
 
+// A subclass of comctl32's kind, installed above ours, counting one message.
+int g_aboveCount = 0;
+constexpr UINT WM_COUNTED = WM_APP + 9;
+LRESULT CALLBACK CountingAbove(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_COUNTED) ++g_aboveCount;
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+class CountingWnd : public CWnd {
+public:
+    int seen = 0;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+        if (message == WM_COUNTED) ++seen;
+        return CWnd::WindowProc(message, wParam, lParam);
+    }
+};
+
+TEST_CASE(a_subclass_above_ours_keeps_working_when_our_object_lets_go) {
+    HWND button = CreateWindowW(L"BUTTON", L"b", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, nullptr, nullptr);
+    const LONG_PTR original = GetWindowLongPtrW(button, GWLP_WNDPROC);
+    g_aboveCount = 0;
+    {
+        CountingWnd first;
+        REQUIRE(first.SubclassWindow(button));
+        REQUIRE(SetWindowSubclass(button, &CountingAbove, 1, 0));
+        SendMessageW(button, WM_COUNTED, 0, 0);
+        CHECK_EQ(first.seen, 1);
+        // Let go while the other subclass holds our procedure: messages still
+        // pass through to the button, and the handle has no object.
+        first.UnsubclassWindow();
+        SendMessageW(button, WM_COUNTED, 0, 0);
+        CHECK_EQ(first.seen, 1);
+        CHECK_EQ(g_aboveCount, 2);
+        CHECK_EQ(SendMessageW(button, WM_GETTEXTLENGTH, 0, 0), 1);
+        CHECK(CWnd::FromHandlePermanent(button) == nullptr);
+        // A new object takes over the procedure left in the chain.
+        CountingWnd second;
+        REQUIRE(second.SubclassWindow(button));
+        CHECK_EQ(CWnd::FromHandlePermanent(button), static_cast<CWnd*>(&second));
+        RemoveWindowSubclass(button, &CountingAbove, 1);
+        SendMessageW(button, WM_COUNTED, 0, 0);
+        CHECK_EQ(second.seen, 1);
+        CHECK_EQ(g_aboveCount, 2);
+        // With nothing above it any more, letting go restores the button's own procedure.
+        second.UnsubclassWindow();
+        CHECK_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), original);
+    }
+    // Destroyed while bound under another subclass: the object is let go.
+    CountingWnd last;
+    REQUIRE(last.SubclassWindow(button));
+    REQUIRE(SetWindowSubclass(button, &CountingAbove, 1, 0));
+    DestroyWindow(button);
+    CHECK(last.m_hWnd == nullptr);
+}
+
 // A dialog whose controls record what the modal loop offered them.
 class RoutingDialog : public CDialog {
 public:
