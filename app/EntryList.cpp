@@ -28,20 +28,6 @@ private:
     HWND m_window;
 };
 
-// Set while the delete command removes rows one by one. Each removed row
-// reports the selection it loses; answering each report with the list's
-// count of what is still selected would make deleting a scattered selection
-// quadratic. The command sets the delete button itself when it is done.
-// Only the user-interface thread touches it.
-bool g_deletingRows = false;
-
-struct DeletingRows {
-    DeletingRows() { g_deletingRows = true; }
-    ~DeletingRows() { g_deletingRows = false; }
-    DeletingRows(const DeletingRows&) = delete;
-    DeletingRows& operator=(const DeletingRows&) = delete;
-};
-
 // The attributes a single-entry directory search would report for `path`.
 // GetFileAttributesExW reads the same last-write time and size some forty
 // times faster in a large folder, but it also answers for a path that ends
@@ -137,7 +123,8 @@ void CpivotdeskDlg::OnDropFiles(HDROP drop) {
 
 void CpivotdeskDlg::OnListItemChanged(NMHDR* notify, LRESULT* result) {
     *result = 0;
-    if (g_deletingRows) return;
+    // The delete command sets the button itself once it is done.
+    if (m_deletingRows) return;
     // Selecting all rows sends one notification per row, so each must cost
     // the same however long the list is. Changes that leave a row's selected
     // mark alone (focus, text) cannot change the answer; a row that gains
@@ -172,8 +159,12 @@ void CpivotdeskDlg::OnDeleteEntries() {
                  i = m_listEntries.GetNextItem(i, LVNI_SELECTED))
                 rows.push_back(i);
             // From the last row up, so that the indices still to delete stay valid.
-            DeletingRows deleting;
+            // Each removed row reports the selection it loses; answering each
+            // report with the list's count of what is still selected would
+            // make deleting a scattered selection quadratic.
+            m_deletingRows = true;
             for (auto it = rows.rbegin(); it != rows.rend(); ++it) m_listEntries.DeleteItem(*it);
+            m_deletingRows = false;
             lowestDeleted = rows.empty() ? 0 : rows.front();
         }
     }

@@ -81,6 +81,8 @@ private:
     CButton m_btnAbout;         // control 3
     BOOL m_bIncludeSubfolders;  // check box 1005
 
-    // Set while the run is going through rows whose tool could not be started.
+    // Set when the run could not start the tool for some row.
     bool m_toolStartFailed = false;
+    // Set while the delete command removes rows one by one.
+    bool m_deletingRows = false;
 };

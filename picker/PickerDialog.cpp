@@ -47,10 +47,10 @@ CString CPickerDialog::QueryFolder(HWND frame) {
     return n < 0 ? CString() : CString(folder);
 }
 
-CString CPickerDialog::QuerySpec(HWND frame) {
-    wchar_t spec[MAX_PATH] = {};
-    const LRESULT n = ::SendMessageW(frame, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(spec));
-    return n < 0 ? CString() : CString(spec);
+CString CPickerDialog::QueryNameBox(HWND frame) {
+    wchar_t nameText[MAX_PATH] = {};
+    const LRESULT n = ::SendMessageW(frame, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(nameText));
+    return n < 0 ? CString() : CString(nameText);
 }
 
 CString CPickerDialog::FolderPrefix() {
@@ -107,18 +107,18 @@ void CPickerDialog::OnFolderChange() {
     CFileDialog::OnFolderChange();
 }
 
-void CPickerDialog::AppendNamesFromSpec(const CString& prefix, const CString& spec, CStringArray& out) {
-    if (spec.Find(L'"') < 0) {
+void CPickerDialog::AppendNamesFromNameBox(const CString& prefix, const CString& nameText, CStringArray& out) {
+    if (nameText.Find(L'"') < 0) {
         // An emptied box names no file; the bare folder prefix is no entry.
-        if (!spec.IsEmpty()) out.Add(prefix + spec);
+        if (!nameText.IsEmpty()) out.Add(prefix + nameText);
         return;
     }
     // The multi-selection form: "a.jpg" "b.jpg". The blank after a closing
     // quote separates names and belongs to none.
     CString token;
     bool afterQuote = false;
-    for (int i = 0; i < spec.GetLength(); ++i) {
-        const wchar_t ch = spec[i];
+    for (int i = 0; i < nameText.GetLength(); ++i) {
+        const wchar_t ch = nameText[i];
         if (ch == L'"') {
             if (!token.IsEmpty()) {
                 out.Add(prefix + token);
@@ -143,7 +143,7 @@ LRESULT CALLBACK CPickerDialog::PickerFrameProc(HWND frame, UINT message, WPARAM
     if (selected <= 0) return 0;  // nothing chosen: the dialog stays open, silently
 
     const CString prefix = FolderPrefix();
-    const CString spec = QuerySpec(frame);
+    const CString nameText = QueryNameBox(frame);
     int found = 0;
     for (int item = -1; found < selected;) {
         item = static_cast<int>(::SendMessageW(items, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
@@ -158,7 +158,7 @@ LRESULT CALLBACK CPickerDialog::PickerFrameProc(HWND frame, UINT message, WPARAM
         const CString path = prefix + text;
         if (IsExistingFolder(path)) s_selectedPaths.Add(path);
     }
-    if (selected > s_selectedPaths.GetSize()) AppendNamesFromSpec(prefix, spec, s_selectedPaths);
+    if (selected > s_selectedPaths.GetSize()) AppendNamesFromNameBox(prefix, nameText, s_selectedPaths);
     ::EndDialog(frame, IDOK);
     return 0;
 }
@@ -174,9 +174,9 @@ BOOL CPickerDialog::OnFileNameOK() {
     if (!items) return FALSE;
     const int selected = static_cast<int>(::SendMessageW(items, LVM_GETSELECTEDCOUNT, 0, 0));
     if (selected <= 0) return FALSE;
-    const CString spec = QuerySpec(frame);
-    if (selected == 1 && !spec.IsEmpty()) {
-        s_selectedPaths.Add(FolderPrefix() + spec);
+    const CString nameText = QueryNameBox(frame);
+    if (selected == 1 && !nameText.IsEmpty()) {
+        s_selectedPaths.Add(FolderPrefix() + nameText);
         return FALSE;
     }
     MessageBeep(MB_ICONQUESTION);

@@ -38,7 +38,7 @@ public:
     // Splits the file-name box's text into names: one name without quotes,
     // or the quoted multi-selection form ("a.jpg" "b.jpg"). A name still open
     // at the end is dropped; an empty text names nothing. Exposed for tests.
-    static void AppendNamesFromSpec(const CString& prefix, const CString& spec, CStringArray& out);
+    static void AppendNamesFromNameBox(const CString& prefix, const CString& nameText, CStringArray& out);
 
 protected:
     void OnInitDone() override;
@@ -48,7 +48,7 @@ protected:
 private:
     static LRESULT CALLBACK PickerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
     static CString QueryFolder(HWND frame);
-    static CString QuerySpec(HWND frame);
+    static CString QueryNameBox(HWND frame);
     static CString FolderPrefix();
     static HWND FindItemList(HWND frame);
 };

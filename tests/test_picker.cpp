@@ -228,7 +228,7 @@ CRect RectIn(HWND frame, int id) {
 
 std::vector<CString> Split(const CString& prefix, const CString& nameBox) {
     CStringArray names;
-    CPickerDialog::AppendNamesFromSpec(prefix, nameBox, names);
+    CPickerDialog::AppendNamesFromNameBox(prefix, nameBox, names);
     std::vector<CString> out;
     for (int i = 0; i < names.GetSize(); ++i) out.push_back(names[i]);
     return out;
