@@ -46,6 +46,10 @@ void ForgetBinding(HWND hwnd) {
 // handed over in thread-local storage, set only around CreateWindowExW.
 thread_local CWnd* t_creating = nullptr;
 
+// WM_CTLCOLORMSGBOX to WM_CTLCOLORSTATIC are consecutive; the offset from
+// the first is the CTLCOLOR_* kind.
+bool IsCtlColorMessage(UINT message) { return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC; }
+
 // The child a notification is about, for reflection; null when none.
 HWND ReflectionSource(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
@@ -61,17 +65,9 @@ HWND ReflectionSource(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
         const auto* mis = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
         return mis->CtlType == ODT_MENU ? nullptr : ::GetDlgItem(self, static_cast<int>(mis->CtlID));
     }
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<HWND>(lParam);
     default:
         (void)wParam;
-        return nullptr;
+        return IsCtlColorMessage(message) ? reinterpret_cast<HWND>(lParam) : nullptr;
     }
 }
 
@@ -291,17 +287,11 @@ BOOL CWnd::OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* re
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
         return Dispatch(MsgKind::Reflect, message, 0, 0, wParam, lParam, *result);
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        // One reflected entry answers every colour message; it learns the kind.
-        return Dispatch(MsgKind::Reflect, WM_CTLCOLOR, 0, 0, wParam,
-                        static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX), *result);
     default:
+        // One reflected entry answers every colour message; it learns the kind.
+        if (IsCtlColorMessage(message))
+            return Dispatch(MsgKind::Reflect, WM_CTLCOLOR, 0, 0, wParam,
+                            static_cast<LPARAM>(message - WM_CTLCOLORMSGBOX), *result);
         return FALSE;
     }
 }

@@ -163,6 +163,9 @@ int Register(const char* name, void (*run)()) {
 int RunAll(int argc, wchar_t** argv) {
     // Console output as UTF-8, so that Chinese texts in failures stay readable.
     SetConsoleOutputCP(CP_UTF8);
+    // The program does this first thing; tests that open its dialogs need it too.
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
     int passed = 0, failed = 0;
     for (const Case& c : Cases()) {
         bool selected = argc <= 1;

@@ -487,10 +487,3 @@ TEST_CASE(clearing_empties_the_list_and_disables_start_delete_and_clear) {
 // The application object of this test program; no profile key: the entry
 // list never touches the profile.
 CWinApp testApp(L"OrlenzaEntryListTest");
-
-namespace {
-const int kCommonControls = [] {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    return InitCommonControlsEx(&icc) ? 1 : 0;
-}();
-}  // namespace

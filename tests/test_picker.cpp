@@ -493,10 +493,3 @@ TEST_CASE(in_a_drive_root_the_paths_have_one_backslash) {
 }  // namespace
 
 CWinApp testApp(L"OrlenzaPickerTest");
-
-namespace {
-const int kCommonControls = [] {
-    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES};
-    return InitCommonControlsEx(&icc) ? 1 : 0;
-}();
-}  // namespace
