@@ -1,6 +1,7 @@
 // The add command: the picker, its paths as rows, and the folder remembered.
 #include "App.h"
 #include "PickerDialog.h"
+#include "RedrawSuspended.h"
 #include "pivotdeskDlg.h"
 
 void CpivotdeskDlg::OnAddEntries() {
@@ -10,10 +11,8 @@ void CpivotdeskDlg::OnAddEntries() {
 
     {
         // Many paths at once (a folder's whole contents) insert without a redraw per row.
-        m_listEntries.SendMessage(WM_SETREDRAW, FALSE);
+        RedrawSuspended quiet(m_listEntries);
         for (const CString& path : CPickerDialog::s_selectedPaths) AddEntry(path);
-        m_listEntries.SendMessage(WM_SETREDRAW, TRUE);
-        m_listEntries.Invalidate();
     }
     UpdateListButtons();
     m_strLastDir = CPickerDialog::s_currentFolder;
