@@ -279,6 +279,19 @@ bool ConfirmMessageBox(DWORD pid, MessageBoxSeen* seen, DWORD timeoutMs) {
     return WaitUntil([&] { return !IsWindow(box); }, timeoutMs);
 }
 
+HWND AwaitMainDialogPastWarning(DWORD pid) {
+    if (!ConfirmMessageBox(pid, nullptr)) {
+        ReportFailure(__FILE__, __LINE__, "no installation warning to confirm");
+        return nullptr;
+    }
+    HWND window = WaitForTopWindow(L"#32770", L"Orlenza", pid);
+    if (!window || !GetDlgItem(window, 1000)) {
+        ReportFailure(__FILE__, __LINE__, "main dialog did not appear");
+        return nullptr;
+    }
+    return window;
+}
+
 void DriveModal(const std::function<void()>& modal, const std::function<void()>& script, const wchar_t* dialogTitle,
                 DWORD timeoutMs) {
     std::atomic<bool> scriptDone{false};

@@ -70,6 +70,11 @@ MessageBoxSeen ReadMessageBox(HWND box);
 // Waits for a message box of `pid`, reads it and presses its OK button.
 bool ConfirmMessageBox(DWORD pid, MessageBoxSeen* seen, DWORD timeoutMs = 15000);
 
+// The main dialog "Orlenza" of process `pid` once its start-up warning is
+// confirmed (no tools lie beside a test program); null, with a failure
+// reported, when either does not come.
+HWND AwaitMainDialogPastWarning(DWORD pid);
+
 // Runs `script` on a second thread while the calling thread runs `modal`
 // (DoModal of a dialog). The script acts as the user: it finds windows,
 // sends and posts messages. When the script returns or times out, the dialog

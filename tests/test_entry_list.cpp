@@ -100,16 +100,8 @@ void RunListDialog(const std::function<void(const Ui&)>& script) {
     ListDlg dlg;
     testkit::DriveModal([&] { dlg.DoModal(); },
                         [&] {
-                            const DWORD pid = GetCurrentProcessId();
-                            if (!testkit::ConfirmMessageBox(pid, nullptr)) {
-                                testkit::ReportFailure(__FILE__, __LINE__, "no installation warning to confirm");
-                                return;
-                            }
-                            HWND window = testkit::WaitForTopWindow(L"#32770", L"Orlenza", pid);
-                            if (!window || !GetDlgItem(window, IDC_LIST_ENTRIES)) {
-                                testkit::ReportFailure(__FILE__, __LINE__, "main dialog did not appear");
-                                return;
-                            }
+                            HWND window = testkit::AwaitMainDialogPastWarning(GetCurrentProcessId());
+                            if (!window) return;
                             script(Ui{dlg, window, GetDlgItem(window, IDC_LIST_ENTRIES)});
                         },
                         L"Orlenza");

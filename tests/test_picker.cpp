@@ -202,16 +202,8 @@ void RunMainDialog(const std::function<void(const Main&)>& script, CString* last
     AfxGetApp()->m_pMainWnd = &dlg;
     testkit::DriveModal([&] { dlg.DoModal(); },
                         [&] {
-                            const DWORD pid = GetCurrentProcessId();
-                            if (!testkit::ConfirmMessageBox(pid, nullptr)) {
-                                testkit::ReportFailure(__FILE__, __LINE__, "no installation warning to confirm");
-                                return;
-                            }
-                            HWND window = testkit::WaitForTopWindow(L"#32770", L"Orlenza", pid);
-                            if (!window || !GetDlgItem(window, IDC_LIST_ENTRIES)) {
-                                testkit::ReportFailure(__FILE__, __LINE__, "main dialog did not appear");
-                                return;
-                            }
+                            HWND window = testkit::AwaitMainDialogPastWarning(GetCurrentProcessId());
+                            if (!window) return;
                             script(Main{window, GetDlgItem(window, IDC_LIST_ENTRIES)});
                         },
                         L"Orlenza");
