@@ -349,6 +349,29 @@ CString TempDir::Folder(const wchar_t* name) const {
     return path;
 }
 
+FILETIME UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second) {
+    SYSTEMTIME st{};
+    st.wYear = year;
+    st.wMonth = month;
+    st.wDay = day;
+    st.wHour = hour;
+    st.wMinute = minute;
+    st.wSecond = second;
+    FILETIME ft{};
+    SystemTimeToFileTime(&st, &ft);
+    return ft;
+}
+
+bool SetLastWrite(const CString& path, const FILETIME& when) {
+    // Backup semantics open folders as well as files.
+    HANDLE h = CreateFileW(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = SetFileTime(h, nullptr, nullptr, &when);
+    CloseHandle(h);
+    return ok != FALSE;
+}
+
 bool RemoveTree(const CString& path) {
     WIN32_FIND_DATAW e{};
     HANDLE h = FindFirstFileW(path + L"\\*", &e);

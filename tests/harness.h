@@ -100,6 +100,10 @@ private:
     CString m_path;
 };
 bool RemoveTree(const CString& path);
+// A universal time as the file system stores it.
+FILETIME UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD second = 0);
+// Sets the last-write time of a file or a folder.
+bool SetLastWrite(const CString& path, const FILETIME& when);
 CString ModuleDir();  // the test program's folder, no trailing backslash
 
 }  // namespace testkit

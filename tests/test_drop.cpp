@@ -68,23 +68,6 @@ HWND FocusOf(HWND window) {
     return info.hwndFocus;
 }
 
-bool SetLastWrite(const CString& path, WORD year, WORD month, WORD day, WORD hour, WORD minute) {
-    SYSTEMTIME st{};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = hour;
-    st.wMinute = minute;
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    HANDLE h = CreateFileW(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = SetFileTime(h, nullptr, nullptr, &ft);
-    CloseHandle(h);
-    return ok != FALSE;
-}
-
 TEST_CASE(files_and_folders_dropped_from_outside_become_rows) {
     // A copy without the tools beside it: the program warns once at start.
     testkit::TempDir app(L"drop-app");
@@ -92,11 +75,11 @@ TEST_CASE(files_and_folders_dropped_from_outside_become_rows) {
     REQUIRE(CopyFileW(testkit::BuiltProgram(), exe, FALSE));
     testkit::TempDir files(L"drop-files");
     const CString photo = files.File(L"photo.jpg", 3000);
-    REQUIRE(SetLastWrite(photo, 2011, 12, 2, 8, 5));
+    REQUIRE(testkit::SetLastWrite(photo, testkit::UtcFileTime(2011, 12, 2, 8, 5)));
     const CString empty = files.File(L"照片 空.jpg");
     const CString folder = files.Folder(L"相册");
     files.File(L"相册\\inside.jpg", 10);
-    REQUIRE(SetLastWrite(folder, 2009, 7, 14, 21, 0));
+    REQUIRE(testkit::SetLastWrite(folder, testkit::UtcFileTime(2009, 7, 14, 21, 0)));
     const CString longName = files.Path() + L"\\" + CString(std::wstring(280, L'n').c_str()) + L".jpg";
 
     testkit::Program program(exe);

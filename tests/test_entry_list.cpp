@@ -107,28 +107,12 @@ void RunListDialog(const std::function<void(const Ui&)>& script) {
                         L"Orlenza");
 }
 
+// Seconds never show in the date column: give them a value all the same.
 FILETIME UtcTime(WORD year, WORD month, WORD day, WORD hour, WORD minute) {
-    SYSTEMTIME st{};
-    st.wYear = year;
-    st.wMonth = month;
-    st.wDay = day;
-    st.wHour = hour;
-    st.wMinute = minute;
-    st.wSecond = 37;  // seconds never show
-    FILETIME ft{};
-    SystemTimeToFileTime(&st, &ft);
-    return ft;
+    return testkit::UtcFileTime(year, month, day, hour, minute, 37);
 }
 
-bool SetLastWrite(const CString& path, const FILETIME& when) {
-    // Backup semantics open folders as well as files.
-    HANDLE h = CreateFileW(path, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = SetFileTime(h, nullptr, nullptr, &when);
-    CloseHandle(h);
-    return ok != FALSE;
-}
+using testkit::SetLastWrite;
 
 // A file of `bytes` bytes that takes no room on disk: its end is set, its
 // contents never written. False where the file system will not have it.

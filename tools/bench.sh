@@ -2,7 +2,7 @@
 # Builds everything and the benchmarks, then runs them under Wine in the
 # build's private prefix on a private Xvfb, as tools/test.sh runs the tests.
 #   bash tools/bench.sh                    every benchmark
-#   bash tools/bench.sh bench_entry_list   only the ones named
+#   bash tools/bench.sh NAME [ARGS...]     one benchmark, with its arguments
 # Each prints its figures against its goals; the script fails when one did.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,13 +16,17 @@ source "$root/tools/xvfb.sh"
 start_private_xvfb
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true; kill "$ORLENZA_XVFB_PID" 2>/dev/null || true' EXIT
-names=("$@")
-if [[ ${#names[@]} -eq 0 ]]; then
-  for exe in "$build"/bench/bench_*.exe; do names+=("$(basename "$exe" .exe)"); done
+if [[ $# -gt 0 ]]; then
+  name=$1
+  shift
+  echo "== $name"
+  # Not exec: the trap must still stop the display and the prefix's processes.
+  wine "$build/bench/$name.exe" "$@"
+  exit
 fi
 status=0
-for name in "${names[@]}"; do
-  echo "== $name"
-  wine "$build/bench/$name.exe" || status=1
+for exe in "$build"/bench/bench_*.exe; do
+  echo "== $(basename "$exe" .exe)"
+  wine "$exe" || status=1
 done
 exit $status
