@@ -2,8 +2,13 @@
 // time, and over every sub-folder of a listed folder when the box is ticked.
 #include "pivotdeskDlg.h"
 
-// The structure the shell reads is the 32-bit one.
-static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "32-bit build expected");
+// The shell reads this structure by its documented layout; a header that
+// packed it differently would make every start fail with a bad size.
+#ifdef _WIN64
+static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "64-bit SHELLEXECUTEINFOW layout expected");
+#else
+static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "32-bit SHELLEXECUTEINFOW layout expected");
+#endif
 
 namespace {
 

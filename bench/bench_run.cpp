@@ -9,8 +9,9 @@
 // as it is: the rounds need no fresh photos, and what is measured is the
 // starting and waiting that both sides do, not jpegtran's work.
 //
-// Prints each round and the sums; the goal is a ratio of at most 1.05, and
-// the exit code is 2 when it is missed (1 when the benchmark could not run).
+// Prints each round and the sums; the goal is a ratio of the sums and a
+// median round ratio of at most 1.05 each, and the exit code is 2 when one is
+// missed (1 when the benchmark could not run).
 // Usage: bench_run.exe [ROUNDS] (tools/bench-run.sh passes its arguments on).
 #include <windows.h>
 #include <shellapi.h>
@@ -266,9 +267,13 @@ int wmain(int argc, wchar_t** argv) {
     const double ratio = programSum / loopSum;
     std::printf("total: Orlenza %.3f s, plain loop %.3f s (%.1f ms and %.1f ms per tool run)\n", programSum, loopSum,
                 1000 * programSum / (rounds * commands.size()), 1000 * loopSum / (rounds * commands.size()));
-    std::printf("ratio Orlenza / plain loop: %.3f (median of rounds %.3f); goal at most 1.05: %s\n", ratio,
-                Median(ratios), ratio <= 1.05 ? "met" : "NOT met");
+    // Both: the sums can hide one slow stretch of rounds, the median a
+    // steady overhead in a few long ones.
+    const double median = Median(ratios);
+    const bool met = ratio <= 1.05 && median <= 1.05;
+    std::printf("ratio Orlenza / plain loop (%s build): %.3f, median of rounds %.3f; goal both at most 1.05: %s\n",
+                sizeof(void*) == 8 ? "64-bit" : "32-bit", ratio, median, met ? "met" : "NOT met");
 
     remote::Close(dialog, orlenza.Process());
-    return ratio <= 1.05 ? 0 : 2;
+    return met ? 0 : 2;
 }

@@ -5,14 +5,16 @@
 #   OUTDIR/jpegtran.exe  turns the picture losslessly (libjpeg-turbo)
 #
 # Both are built from Debian's own source packages (apt-get source) with the
-# MinGW-w64 cross compiler as static 32-bit Windows programs, so they need no
-# MinGW DLLs beside them.  Sources and build trees go to OUTDIR/exif-src; none
+# MinGW-w64 cross compiler as static Windows programs, so they need no MinGW
+# DLLs beside them: 32-bit (i686, what we ship) unless ORLENZA_ARCH=x86_64
+# asks for the 64-bit build that is tested where 32-bit programs cannot run.  Sources and build trees go to OUTDIR/exif-src; none
 # of it, nor the .exe files, belongs in git.
 #
 # Usage: tools/build-exif-tools.sh [--force] OUTDIR
 #
 # A second run returns at once while both .exe files are there and were made
-# from the current build inputs (this script, tools/exif/*.c, *.cmake);
+# from the current build inputs (this script, tools/exif/*.c, *.cmake, the
+# target);
 # --force rebuilds anyway.  Missing Debian packages are installed, which needs
 # root.  tools/exif/verify.sh OUTDIR checks the result under Wine.
 set -euo pipefail
@@ -22,6 +24,12 @@ say() { echo "build-exif-tools: $*"; }
 
 force=0
 outdir=
+arch=${ORLENZA_ARCH:-i686}
+case $arch in
+    i686) pe_format=pei-i386 ;;
+    x86_64) pe_format=pei-x86-64 ;;
+    *) die "ORLENZA_ARCH must be i686 or x86_64, not '$arch'" ;;
+esac
 for arg in "$@"; do
     case $arg in
         --force) force=1 ;;
@@ -41,7 +49,7 @@ stampfile=$outdir/.exif-tools.stamp
 # Anything that changes what ends up in the .exe files must be in this hash,
 # or a changed shim would be silently skipped on machines that built before.
 inputs_hash() {
-    cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.cmake | sha256sum | cut -d' ' -f1
+    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
 }
 want_stamp=$(inputs_hash)
 
@@ -97,7 +105,7 @@ ensure_packages() {
 # x86 SIMD code, which Debian's own build uses too.  Both programs are plain C,
 # so the C cross compiler is enough.
 ensure_packages dpkg-dev patch xz-utils util-linux cmake ninja-build nasm \
-    gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
+    "gcc-mingw-w64-${arch//_/-}-posix" "binutils-mingw-w64-${arch//_/-}" "mingw-w64-${arch//_/-}-dev"
 
 # apt-get source needs deb-src entries.  Debian 12 keeps its sources in deb822
 # form (/etc/apt/sources.list.d/debian.sources) with "Types: deb" only; older
@@ -151,8 +159,8 @@ ensure_deb_src
 
 # ----------------------------------------------------------------- sources
 
-CC=i686-w64-mingw32-gcc
-OBJDUMP=i686-w64-mingw32-objdump
+CC=$arch-w64-mingw32-gcc
+OBJDUMP=$arch-w64-mingw32-objdump
 
 work=$outdir/exif-src
 rm -rf "$work"
@@ -240,9 +248,9 @@ export SOURCE_DATE_EPOCH
 stage=$work/stage
 mkdir -p "$stage"
 
-say "building jpegtran.exe ($(basename "$ljt_dsc" .dsc))"
+say "building jpegtran.exe ($(basename "$ljt_dsc" .dsc), $arch)"
 cmake -S "$work/libjpeg-turbo" -B "$work/build-libjpeg-turbo" -G Ninja \
-    -DCMAKE_TOOLCHAIN_FILE="$exifdir/mingw-w64-i686.cmake" \
+    -DCMAKE_TOOLCHAIN_FILE="$exifdir/mingw-w64-$arch.cmake" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$work/unused-prefix" \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
@@ -254,7 +262,7 @@ ninja -C "$work/build-libjpeg-turbo" -j "$jobs" jpegtran-static >"$work/ninja-li
     { tail -30 "$work/ninja-libjpeg-turbo.log" >&2; die "building jpegtran failed"; }
 cp "$work/build-libjpeg-turbo/jpegtran-static.exe" "$stage/jpegtran.exe"
 
-say "building jhead.exe ($(basename "$jhead_dsc" .dsc))"
+say "building jhead.exe ($(basename "$jhead_dsc" .dsc), $arch)"
 # The file list is upstream's makefile-win32 (the Unix makefile lacks myglob.c,
 # jhead's Windows wildcard code).  -Dsystem=... sends jhead's system() calls
 # through tools/exif/jhead-win32-shim.c; see there why.
@@ -267,12 +275,15 @@ jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsi
 
 # ------------------------------------------------------------------- check
 
-# Orlenza ships these two files alone beside Orlenza.exe: they must be 32-bit
-# and import nothing but DLLs every Windows has (no libgcc_s, libwinpthread,
-# or the UCRT, which older Windows lacks).
+# Orlenza ships these two files alone beside Orlenza.exe: they must be built
+# for the target asked for and import nothing but DLLs every Windows has (no
+# libgcc_s, libwinpthread, or the UCRT, which older Windows lacks).
 system_dlls='^(kernel32|msvcrt|user32|advapi32|shell32)\.dll$'
 for exe in jhead.exe jpegtran.exe; do
-    "$OBJDUMP" -f "$stage/$exe" | grep -q 'file format pei-i386' || die "$exe is not a 32-bit Windows program"
+    # Read whole before matching: grep -q would leave objdump writing into a
+    # closed pipe, and pipefail would take its SIGPIPE for a mismatch.
+    header=$("$OBJDUMP" -f "$stage/$exe")
+    grep -q "file format $pe_format\$" <<<"$header" || die "$exe is not a $arch Windows program"
     dlls=$("$OBJDUMP" -p "$stage/$exe" | awk '/DLL Name:/ { print $3 }')
     [ -n "$dlls" ] || die "$exe imports no DLLs at all, which cannot be right"
     while read -r dll; do

@@ -1,19 +1,28 @@
 #!/usr/bin/env bash
 # Installs everything that building, running and testing Orlenza needs on a
-# Debian 12 machine, as root. Cheap when everything is already there, so both
-# entry scripts call it unconditionally.
+# Debian 12 machine, as root, for the target tools/target.sh chose. Cheap
+# when everything is already there, so both entry scripts call it
+# unconditionally.
 set -euo pipefail
+source "$(dirname "$0")/target.sh"
 
 pkgs=(
   cmake ninja-build
+  # The shipped 32-bit program is compiled on every machine.
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
-  wine wine32:i386
   xvfb xauth x11-utils  # xdpyinfo, xwininfo
   fonts-wqy-zenhei   # the CJK font the Wine prefix links to
+  fonts-wine         # the symbol font Wine draws the caption buttons with
   locales            # zh_CN.UTF-8: makes Wine's ANSI code page 936
   dpkg-dev           # apt-get source, for the Exif tools
   imagemagick libimage-exiftool-perl  # test photos and their metadata
 )
+if [[ "$ORLENZA_ARCH" == i686 ]]; then
+  pkgs+=(wine wine32:i386)
+else
+  # No wine32: on a kernel without 32-bit support it could not run anyway.
+  pkgs+=(wine wine64 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
+fi
 
 missing=()
 for p in "${pkgs[@]}"; do
@@ -23,9 +32,12 @@ done
 if ((${#missing[@]})); then
   echo "ensure-deps: installing ${missing[*]}"
   # wine32 is an i386 package: the architecture must be known before apt can see it.
-  dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
-  apt-get update -q
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}"
+  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+    dpkg --add-architecture i386
+  fi
+  apt-get update -q >/dev/null || { echo "ensure-deps: apt-get update failed" >&2; exit 1; }
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
+    { echo "ensure-deps: installing ${missing[*]} failed" >&2; exit 1; }
 fi
 
 # Our users run Simplified Chinese Windows; jhead.exe is an ANSI program, so
@@ -33,5 +45,5 @@ fi
 # it derives from a zh_CN locale.
 if ! locale -a 2>/dev/null | grep -qix 'zh_CN.utf8'; then
   grep -q '^zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'zh_CN.UTF-8 UTF-8' >> /etc/locale.gen
-  locale-gen >/dev/null
+  locale-gen >/dev/null || { echo "ensure-deps: locale-gen zh_CN.UTF-8 failed" >&2; exit 1; }
 fi

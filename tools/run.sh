@@ -4,16 +4,19 @@
 # dialog is saved and the program is closed again.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="${ORLENZA_BUILD:-$root/build}"
+source "$root/tools/target.sh"
+orlenza_say_target
 bash "$root/tools/build.sh"
+# Only now: the Wine environment sets a Chinese locale for the programs.
 source "$root/tools/wine-env.sh"
-bash "$root/tools/prepare-prefix.sh" "$build/bin"
+build="$ORLENZA_TARGET_BUILD"
+bash "$root/tools/prepare-prefix.sh" "$build/bin" || { echo "run: preparing the Wine prefix failed" >&2; exit 1; }
 source "$root/tools/xvfb.sh"
 if display_answers; then
   echo "Starting Orlenza on $DISPLAY"
-  exec wine "$build/bin/Orlenza.exe"
+  exec "$ORLENZA_WINE" "$build/bin/Orlenza.exe"
 fi
-start_private_xvfb
+start_private_xvfb || { echo "run: could not start Xvfb" >&2; exit 1; }
 trap 'wineserver -k 2>/dev/null || true; kill "$ORLENZA_XVFB_PID" 2>/dev/null || true' EXIT
 echo "No display answers: running Orlenza on a private Xvfb ($DISPLAY)."
 wine "$build/bin/Orlenza.exe" >/dev/null 2>&1 &
@@ -31,8 +34,8 @@ for _ in $(seq 1 300); do
 done
 [[ -n "$geometry" ]] || echo "The dialog did not appear within 30 s; the screenshot shows the whole screen." >&2
 sleep 1  # let the dialog finish painting
-shot="$build/screenshot.png"
-import -window root ${geometry:+-crop "$geometry"} "$shot"
+shot="$ORLENZA_BUILD/screenshot.png"
+import -window root ${geometry:+-crop "$geometry"} "$shot" || { echo "run: taking the screenshot failed" >&2; exit 1; }
 echo "Screenshot of the main dialog: $shot"
 echo "Closing Orlenza (there is no display to use it on)."
 wineserver -k 2>/dev/null || true

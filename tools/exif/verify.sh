@@ -3,7 +3,7 @@
 # the way Orlenza uses them: "jhead.exe -autorot FILE" under Wine, with the
 # folder holding both programs on the machine PATH of a throwaway Wine prefix.
 #
-# Usage: tools/exif/verify.sh OUTDIR
+# Usage: [ORLENZA_ARCH=i686|x86_64] tools/exif/verify.sh OUTDIR
 #
 # Installs what it needs if missing (Wine, exiftool, ImageMagick, the
 # zh_CN.UTF-8 locale), which needs root.  Prints one line per check and a
@@ -36,7 +36,13 @@ ensure_packages() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" ||
         die "could not install ${missing[*]}"
 }
-ensure_packages wine wine32:i386 libimage-exiftool-perl imagemagick locales
+# The target whose tools are checked, and its Wine loader (see tools/target.sh).
+source "$(dirname "${BASH_SOURCE[0]}")/../target.sh"
+if [ "$ORLENZA_ARCH" = i686 ]; then
+    ensure_packages wine wine32:i386 libimage-exiftool-perl imagemagick locales
+else
+    ensure_packages wine wine64 libimage-exiftool-perl imagemagick locales
+fi
 
 # The code page check needs a real zh_CN.UTF-8 locale: without one Wine falls
 # back to code page 1252 and the Chinese file names would not be tested at all.
@@ -51,9 +57,10 @@ fi
 # A WINEPATH from the caller would be put in front of PATH and could hide the
 # "not on the PATH" case.
 unset WINEPATH
-export WINEDEBUG=-all WINEARCH=win32 WINEDLLOVERRIDES='mscoree,mshtml='
 WINEPREFIX=$(mktemp -d /tmp/exif-verify-wine.XXXXXX)
 export WINEPREFIX
+source "$(dirname "${BASH_SOURCE[0]}")/../wine-env.sh"
+export LC_ALL=C.UTF-8
 work=$(mktemp -d /tmp/exif-verify-files.XXXXXX)
 cleanup() {
     wineserver -k 2>/dev/null   # only this prefix's server
