@@ -3,6 +3,7 @@
 // messages it answers, hover, images, tooltip and leaks.
 #include "ButtonVela.h"
 #include "Framework.h"
+#include "LiveCounts.h"
 #include "harness.h"
 
 #include <functional>
@@ -88,6 +89,16 @@ HICON QuarterIcon() {
     });
 }
 
+// 16 x 16: the left half magenta (the transparent colour), the right half red.
+HBITMAP HalfBitmap() {
+    DWORD bits[16 * 16];
+    for (int i = 0; i < 16 * 16; ++i) bits[i] = i % 16 < 8 ? 0xFF00FF : 0xFF0000;
+    CBitmap made;
+    made.CreateBitmap(16, 16, 1, 32, bits);
+    return static_cast<HBITMAP>(made.Detach());
+}
+const COLORREF kMagenta = RGB(255, 0, 255);
+
 // What the button paints now, read from a 32-bpp DIB.
 struct Shot {
     int width = 0, height = 0;
@@ -100,23 +111,11 @@ struct Shot {
 Shot Paint(HWND window) {
     RECT r;
     GetClientRect(window, &r);
-    Shot shot;
-    shot.width = r.right;
-    shot.height = r.bottom;
-    BITMAPINFO bi{};
-    bi.bmiHeader = {sizeof(BITMAPINFOHEADER), r.right, -r.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    CBitmap dib;
-    dib.Attach(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-    CDC dc;
-    dc.CreateCompatibleDC(nullptr);
-    dc.SelectObject(dib);
-    dc.FillSolidRect(&r, RGB(255, 0, 255));  // shows where nothing was painted
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), PRF_CLIENT);
-    GdiFlush();
-    const DWORD* p = static_cast<const DWORD*>(bits);
-    shot.bits.assign(p, p + r.right * r.bottom);
-    return shot;
+    CDibSurface surface(r.right, r.bottom);
+    surface.FillSolidRect(&r, RGB(255, 0, 255));  // shows where nothing was painted
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface.GetSafeHdc()), PRF_CLIENT);
+    const DWORD* p = surface.Bits();
+    return {r.right, r.bottom, std::vector<DWORD>(p, p + r.right * r.bottom)};
 }
 
 // The host dialog with its buttons, each 100 x 40 pixels; the flat one is
@@ -195,6 +194,15 @@ TEST_CASE(pixels_of_each_state) {
          [](Bench& b) { b.def.SetFlat(FALSE); },
          {{0, 0, 0}, {99, 39, 0}, {50, 0, 0}, {1, 1, hi}, {1, 37, hi}, {2, 2, Sys(COLOR_3DLIGHT)},
           {98, 38, Sys(COLOR_3DDKSHADOW)}, {97, 37, sh}, {3, 3, face}}},
+        {"bitmap: masked where it had the transparent colour", &Bench::bare,
+         [](Bench& b) { b.bare.AssignBitmaps(HalfBitmap(), nullptr, kMagenta); },
+         {{45, 15, face}, {49, 27, face}, {50, 12, kRed}, {57, 27, kRed}, {58, 27, face}}},
+        {"bitmap disabled: embossed, the masked part left out", &Bench::bare,
+         [](Bench& b) {
+             b.bare.AssignBitmaps(HalfBitmap(), nullptr, kMagenta);
+             b.bare.EnableWindow(FALSE);
+         },
+         {{45, 15, face}, {50, 12, sh}, {57, 27, sh}, {58, 13, hi}, {51, 28, hi}, {49, 20, face}}},
         {"checked check box: sunken, not shifted", &Bench::box,
          [](Bench& b) { b.box.SendMessage(BM_SETCHECK, BST_CHECKED); },
          {{0, 0, sh}, {99, 39, hi}, {3, 12, kRed}, {18, 27, kRed}, {19, 28, face}}},
@@ -467,17 +475,49 @@ TEST_CASE(a_click_opens_the_address_maximised) {
     b.flat.SetURL(exe);
     b.flat.SendMessage(BM_CLICK);
     CHECK_EQ(b.host.flatClicks, 1);
-    REQUIRE(testkit::PumpUntil([&] { return GetFileAttributesW(log) != INVALID_FILE_ATTRIBUTES; }, 15000));
-    char line[64] = {};
-    HANDLE f = INVALID_HANDLE_VALUE;
+    // The recorder writes its line once it runs; wait for the line itself.
+    std::string line;
     testkit::PumpUntil([&] {
-        f = CreateFileW(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-        return f != INVALID_HANDLE_VALUE;
-    });
-    DWORD read = 0;
-    ReadFile(f, line, sizeof(line) - 1, &read, nullptr);
-    CloseHandle(f);
-    CHECK_EQ(std::string(line).substr(0, 2), std::string("3\t"));  // SW_SHOWMAXIMIZED
+        HANDLE f = CreateFileW(log, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+        if (f == INVALID_HANDLE_VALUE) return false;
+        char buffer[64] = {};
+        DWORD read = 0;
+        ReadFile(f, buffer, sizeof(buffer) - 1, &read, nullptr);
+        CloseHandle(f);
+        line = buffer;
+        return line.find('\t') != std::string::npos;
+    }, 15000);
+    CHECK_EQ(line.substr(0, 2), std::string("3\t"));  // SW_SHOWMAXIMIZED
+}
+
+TEST_CASE(no_leak_over_paints_icon_replacements_and_hover_cycles) {
+    Bench b;
+    REQUIRE(b.Ready());
+    b.flat.SetTipText(L"tip");
+    Paint(b.flat.m_hWnd);
+    long before[static_cast<int>(LiveKind::Kinds)];
+    for (int k = 0; k < static_cast<int>(LiveKind::Kinds); ++k) before[k] = LiveObjects(static_cast<LiveKind>(k));
+    for (int i = 0; i < 1000; ++i) {
+        b.flat.AssignIcons(RedIcon(), i % 2 ? ICON_AUTO_GREY : nullptr);
+        b.bare.AssignBitmaps(HalfBitmap(), i % 3 ? nullptr : HalfBitmap(), kMagenta);
+        Paint(b.flat.m_hWnd);
+        Paint(b.bare.m_hWnd);
+    }
+    // Back to the images held at the start: one icon each.
+    b.flat.AssignIcons(RedIcon());
+    b.bare.AssignIcons(RedIcon());
+    // Hover cycles as the platform drives them, each painted on the screen.
+    for (int i = 0; i < 100; ++i) {
+        Bench::MoveOver(b.flat);
+        b.flat.UpdateWindow();
+        b.flat.SendMessage(WM_MOUSELEAVE);
+        b.flat.UpdateWindow();
+    }
+    for (int k = 0; k < static_cast<int>(LiveKind::Kinds); ++k) {
+        testkit::SetContext("kind " + std::to_string(k));
+        CHECK_EQ(LiveObjects(static_cast<LiveKind>(k)), before[k]);
+    }
 }
 
 }  // namespace

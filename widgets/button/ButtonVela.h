@@ -15,6 +15,8 @@
 // them when they are replaced and when it goes.
 #include <windows.h>
 
+#include <memory>
+
 #include "ButtonLook.h"
 #include "Controls.h"
 #include "Gdi.h"
@@ -36,6 +38,7 @@ public:
     // icon cannot be read, and the button then has no image at all.
     DWORD AssignIcons(HICON active, HICON idle = nullptr);
     // The same for bitmaps; pixels of `transparent` colour let the face show.
+    // A disabled button draws its bitmap embossed.
     DWORD AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transparent);
     // A flat button shows the focus rectangle too.
     void ShowFocusWhenFlat(BOOL show);
@@ -53,6 +56,7 @@ public:
     // The tooltip, once a tip text or a relayed message needed it.
     const CToolTipCtrl& Tip() const { return m_tip; }
     HICON Icon(int slot) const { return m_icons[slot].icon; }
+    HICON BitmapImage(int slot) const { return m_bitmaps[slot].icon; }
 
 protected:
     void PreSubclassWindow() override;
@@ -67,20 +71,15 @@ protected:
     const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
 
 private:
-    struct IconSlot {
-        HICON icon;  // owned
-        DWORD width, height;
-    };
-    struct BitmapSlot {
-        HBITMAP bitmap;  // owned; black where the mask is 1
-        DWORD width, height;
-        HBITMAP mask;    // owned; monochrome, 1 where transparent
+    struct ImageSlot {
+        CIcon icon;
+        DWORD width = 0, height = 0;
     };
 
     // Destroys the held icons and bitmaps when `destroy`, and forgets them.
     void ReleaseImages(BOOL destroy);
     // Stores and measures an icon; false when it cannot be read.
-    bool StoreIcon(int slot, HICON icon);
+    static bool StoreIcon(ImageSlot& slot, HICON icon);
     HICON MakeGreyIcon(HICON icon);
     void EnsureTip();
     void EndHover();
@@ -111,7 +110,7 @@ private:
     LRESULT OnSetStyle(WPARAM style, LPARAM redraw);
     LRESULT OnSetCheck(WPARAM state, LPARAM);
     LRESULT OnGetCheck(WPARAM, LPARAM) { return m_checkState; }
-    LRESULT OnPrintClient(WPARAM dc, LPARAM);
+    void OnPrintClient(HDC dc, UINT flags);
 
     BOOL m_greyDisabledBitmap = TRUE;  // a disabled button draws its bitmap embossed
     BOOL m_isFlat = TRUE;              // no edge unless hovered or pressed; hover is tracked only then
@@ -128,15 +127,16 @@ private:
     BOOL m_focusWhenFlat = FALSE;
     ButtonColours m_colours;  // read from the system once, at construction
     BOOL m_menuShown = FALSE;  // the drop-down is open: drawn pressed meanwhile
-    HCURSOR m_cursor = nullptr;  // owned; shown over the button when set
+    CCursor m_cursor;  // shown over the button when set
     CToolTipCtrl m_tip;          // created on first need
     // The parent's pixels under the button, copied at the first paint that
-    // needs them and kept until the system colours change. Only the bitmap
-    // is kept, selected nowhere between paints, so it can always be deleted.
-    CBitmap m_backBitmap;
+    // needs them and kept until the system colours change.
+    std::unique_ptr<CDibSurface> m_back;
     BOOL m_trackAlways = TRUE;  // hover shows even when the thread has no active window
     BOOL m_checkState = FALSE;
     wchar_t m_url[MAX_PATH] = {};
-    IconSlot m_icons[2] = {};      // 0 active (hovered or pressed), 1 idle
-    BitmapSlot m_bitmaps[2] = {};  // the same
+    ImageSlot m_icons[2];  // 0 active (hovered or pressed), 1 idle
+    // Bitmaps with their masks, held as icons made from them: an icon is a
+    // colour bitmap, black where its mask lets the background show.
+    ImageSlot m_bitmaps[2];
 };
