@@ -90,7 +90,7 @@ std::unique_ptr<CDibSurface> Paint(HWND window) {
     GetClientRect(window, &r);
     auto surface = std::make_unique<CDibSurface>(r.right, r.bottom);
     surface->FillSolidRect(&r, kMagenta);
-    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(surface->GetSafeHdc()), PRF_CLIENT);
+    CWindow(window).PrintClient(surface->GetSafeHdc());
     return surface;
 }
 
@@ -154,6 +154,13 @@ TEST_CASE(pixels_of_each_state) {
         {"raised default: black frame, edge one further in", &Bench::def, [](Bench& b) { b.def.SetFlat(FALSE); },
          {{{0, 0}, 0}, {{99, 39}, 0}, {{1, 1}, hi}, {{1, 37}, hi}, {{2, 2}, Sys(COLOR_3DLIGHT)},
           {{98, 38}, Sys(COLOR_3DDKSHADOW)}, {{97, 37}, sh}, {{3, 3}, face}}},
+        {"the parent's pixels as the face", &Bench::bare,
+         [](Bench& b) {
+             const CRect under(130, 60, 230, 100);  // where the button lies
+             CClientDC(b.host.m_hWnd).FillSolidRect(&under, RGB(0, 0, 255));
+             b.bare.SetCopyParentBack(TRUE);
+         },
+         {{{0, 0}, RGB(0, 0, 255)}, {{99, 39}, RGB(0, 0, 255)}, {{41, 12}, RGB(0, 0, 255)}, {{42, 12}, kRed}}},
         {"checked check box: sunken, not shifted", &Bench::box, [](Bench& b) { b.box.SendMessage(BM_SETCHECK, 1); },
          {{{0, 0}, sh}, {{99, 39}, hi}, {{3, 12}, kRed}, {{18, 27}, kRed}, {{19, 28}, face}}},
         {"bitmap masked by its transparent colour", &Bench::bare,

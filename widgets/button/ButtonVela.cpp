@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -45,31 +44,31 @@ DWORD WithColour(DWORD pixel, COLORREF c) {
 CButtonVela::CButtonVela() : m_colours(ButtonColours::FromSystem()) {}
 
 CButtonVela::~CButtonVela() {
-    ReleaseImages(TRUE);
+    ReleaseImages();
     // The drop-down menu is released here once buttons can carry one.
 }
 
 // --- settings ----------------------------------------------------------------
 
 DWORD CButtonVela::AssignIcons(HICON active, HICON idle) {
-    ReleaseImages(TRUE);
+    ReleaseImages();
     // One handle in both slots would be destroyed twice.
     if (idle == active) idle = nullptr;
     if (active) {
         if (!StoreIcon(m_icons[0], active)) {
             if (idle && idle != ICON_AUTO_GREY) ::DestroyIcon(idle);
-            ReleaseImages(TRUE);
+            ReleaseImages();
             return BUTTON_BAD_IMAGE;
         }
         if (idle == ICON_AUTO_GREY) {
             idle = MakeGreyIcon(active);
             if (!idle) {
-                ReleaseImages(TRUE);
+                ReleaseImages();
                 return BUTTON_BAD_IMAGE;
             }
         }
         if (idle && !StoreIcon(m_icons[1], idle)) {
-            ReleaseImages(TRUE);
+            ReleaseImages();
             return BUTTON_BAD_IMAGE;
         }
     }
@@ -109,7 +108,7 @@ HICON CButtonVela::MakeGreyIcon(HICON icon) {
 }
 
 DWORD CButtonVela::AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transparent) {
-    ReleaseImages(TRUE);
+    ReleaseImages();
     if (idle == active) idle = nullptr;
     CBitmap given[2];  // the button's from here on
     given[0].Attach(active);
@@ -139,7 +138,7 @@ DWORD CButtonVela::AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transpar
             icon = ::CreateIconIndirect(&made);
         }
         if (!icon) {
-            ReleaseImages(TRUE);
+            ReleaseImages();
             return BUTTON_BAD_IMAGE;
         }
         m_bitmaps[slot].icon.Attach(icon);
@@ -150,13 +149,10 @@ DWORD CButtonVela::AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transpar
     return BUTTON_OK;
 }
 
-void CButtonVela::ReleaseImages(BOOL destroy) {
+void CButtonVela::ReleaseImages() {
     for (ImageSlot* slots : {m_icons, m_bitmaps}) {
         for (int i = 0; i < 2; ++i) {
-            if (destroy)
-                slots[i].icon.DestroyIcon();
-            else
-                slots[i].icon.Detach();
+            slots[i].icon.DestroyIcon();
             slots[i].width = slots[i].height = 0;
         }
     }

@@ -76,8 +76,8 @@ private:
         DWORD width = 0, height = 0;
     };
 
-    // Destroys the held icons and bitmaps when `destroy`, and forgets them.
-    void ReleaseImages(BOOL destroy);
+    // Destroys the held icons and bitmaps.
+    void ReleaseImages();
     // Stores and measures an icon; false when it cannot be read.
     static bool StoreIcon(ImageSlot& slot, HICON icon);
     HICON MakeGreyIcon(HICON icon);
