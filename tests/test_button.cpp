@@ -104,7 +104,10 @@ struct Bench {
         const std::vector<WORD> t = HostTemplate();
         HWND h = CreateDialogIndirectParamW(AfxGetInstanceHandle(), reinterpret_cast<const DLGTEMPLATE*>(t.data()),
                                             nullptr, HostProc, 0);
-        if (!h || !host.SubclassWindow(h)) return;
+        if (!h || !host.SubclassWindow(h)) {
+            testkit::ReportFailure(__FILE__, __LINE__, "no host dialog, error " + std::to_string(GetLastError()));
+            return;
+        }
         flat.SubclassDlgItem(ID_FLAT, &host);
         def.SubclassDlgItem(ID_DEFAULT, &host);
         box.SubclassDlgItem(ID_BOX, &host);
