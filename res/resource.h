@@ -2,6 +2,13 @@
 // Resource and control identifiers shared by the resource script and the code.
 
 #define IDR_MAINFRAME          128  // program icon
+// The main dialog's button icons.
+#define IDI_BTN_ADD            130
+#define IDI_BTN_CLOSE          131
+#define IDI_BTN_DELETE         132
+#define IDI_BTN_CLEAR          134
+#define IDI_BTN_START          135
+#define IDI_BTN_ABOUT          138
 #define IDD_ABOUTBOX           100
 #define IDS_ABOUTBOX           101
 #define IDD_PIVOTDESK_DIALOG   102
