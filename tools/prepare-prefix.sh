@@ -5,6 +5,7 @@
 #     black-box tests look for the program's windows from another process);
 #   - the CJK font: "宋体" (the dialog font) substituted by WenQuanYi Zen Hei
 #     and linked behind Tahoma, otherwise Chinese text draws as boxes;
+#   - the symbol font of the caption buttons;
 #   - optionally a folder appended to the machine PATH (argument 1), because
 #     jhead.exe finds jpegtran.exe only through the PATH its child sees.
 # Idempotent: a stamp records the configuration that was applied.
@@ -41,6 +42,16 @@ REG
   done
   wineserver -w
   touch "$stamp"
+fi
+
+# The caption's close box and the other caption buttons are glyphs of the
+# symbol font Marlett. Debian's fonts-wine ships it, but the Wine loader does
+# not look in that package's folder, so without a copy in the prefix's Fonts
+# folder the close box shows the letter "r".
+fonts="$WINEPREFIX/drive_c/windows/Fonts"
+if [[ ! -f "$fonts/marlett.ttf" ]]; then
+  cp /usr/share/wine/fonts/marlett.ttf "$fonts/" ||
+    { echo "prepare-prefix: could not copy the caption symbol font (fonts-wine) into the prefix" >&2; exit 1; }
 fi
 
 if [[ -n "$path_dir" ]]; then
