@@ -11,7 +11,7 @@ pkgs=(
   # The shipped 32-bit program is compiled on every machine.
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   xvfb xauth x11-utils  # xdpyinfo, xwininfo
-  fonts-wqy-zenhei   # the CJK font the Wine prefix links to
+  fonts-wqy-microhei # the CJK font the Wine prefix links to (outlines only: no blocky embedded bitmaps at dialog sizes)
   fonts-wine         # the symbol font Wine draws the caption buttons with
   locales            # zh_CN.UTF-8: makes Wine's ANSI code page 936
   dpkg-dev           # apt-get source, for the Exif tools

@@ -3,7 +3,7 @@
 #   - a virtual desktop, so that without a window manager new windows are
 #     still framed and activated, and every process shares one desktop (the
 #     black-box tests look for the program's windows from another process);
-#   - the CJK font: "宋体" (the dialog font) substituted by WenQuanYi Zen Hei
+#   - the CJK font: "宋体" (the dialog font) substituted by WenQuanYi Micro Hei
 #     and linked behind Tahoma, otherwise Chinese text draws as boxes;
 #   - the symbol font of the caption buttons;
 #   - optionally a folder appended to the machine PATH (argument 1), because
@@ -14,7 +14,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 path_dir="${1:-}"
 
-stamp="$WINEPREFIX/.orlenza-prefix-v1"
+stamp="$WINEPREFIX/.orlenza-prefix-v2"
 if [[ ! -f "$stamp" ]]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
@@ -30,15 +30,15 @@ Windows Registry Editor Version 5.00
 "Default"="1280x1024"
 
 [HKEY_LOCAL_MACHINE\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes]
-"宋体"="WenQuanYi Zen Hei"
-"SimSun"="WenQuanYi Zen Hei"
-"新宋体"="WenQuanYi Zen Hei"
+"宋体"="WenQuanYi Micro Hei"
+"SimSun"="WenQuanYi Micro Hei"
+"新宋体"="WenQuanYi Micro Hei"
 REG
   wine regedit /S "$(winepath -w "$reg")" >/dev/null 2>&1
   rm -f "$reg"
   for face in Tahoma "Microsoft Sans Serif" "MS Shell Dlg" "MS Shell Dlg 2"; do
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
-      /v "$face" /t REG_MULTI_SZ /d 'wqy-zenhei.ttc,WenQuanYi Zen Hei' /f >/dev/null 2>&1
+      /v "$face" /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1
   done
   wineserver -w
   touch "$stamp"

@@ -37,6 +37,8 @@ for _ in $(seq 1 300); do
 done
 [[ -n "$geometry" ]] || echo "The dialog did not appear within 30 s; the screenshot shows the whole screen." >&2
 sleep 1  # let the dialog finish painting
+# Read again: the window can be mapped before it is moved to the centre.
+geometry=$(orlenza_geometry)
 shot="$ORLENZA_BUILD/screenshot.png"
 import -window root ${geometry:+-crop "$geometry"} "$shot" || { echo "run: taking the screenshot failed" >&2; exit 1; }
 echo "Screenshot of the main dialog: $shot"
