@@ -1,10 +1,12 @@
 // The framework on its own: message tables and their chaining, reflection
 // with both outcomes, binding and unbinding, the modal loop's
 // PreTranslateMessage routing, data exchange, strings, the profile, GDI
-// ownership.
+// ownership and selection, painting off-screen and into any DC, crackers and
+// registered messages, the live-object counts.
 #include "Framework.h"
 #include "harness.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -446,7 +448,6 @@ TEST_CASE(profile_strings_round_trip_in_the_application_key) {
 }
 
 TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int round = 0; round < 50; ++round) {
         CBitmap bitmap;
         CFont font;
@@ -483,7 +484,183 @@ TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
         CHECK(font.DeleteObject());
         CHECK(bitmap.m_hObject == nullptr);
     }
-    CHECK_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+}
+
+// Every way of selecting puts the previous pen back before the pen goes. A
+// pen deleted while still selected stays alive (GetObjectType still knows it),
+// so a way that forgot to select back fails here even under Wine, whose
+// DeleteObject succeeds on a selected object.
+TEST_CASE(every_way_of_selecting_puts_the_previous_pen_back) {
+    const std::pair<const char*, void (*)(HDC, HPEN)> ways[] = {
+        {"borrowed CDC", [](HDC dc, HPEN pen) { CDC::FromHandle(dc).SelectObject(pen); }},
+        {"guard", [](HDC dc, HPEN pen) { CSelectGuard selected(dc, pen); }},
+        {"nested guards",
+         [](HDC dc, HPEN pen) {
+             CSelectGuard outer(dc, GetStockObject(WHITE_PEN));
+             CSelectGuard inner(dc, pen);
+         }},
+    };
+    CDibSurface target(8, 8);
+    const HGDIOBJ original = GetCurrentObject(target, OBJ_PEN);
+    for (const auto& [name, select] : ways) {
+        testkit::SetContext(name);
+        CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
+        const HGDIOBJ handle = pen.m_hObject;
+        select(target, pen);
+        CHECK(GetCurrentObject(target, OBJ_PEN) == original);
+        pen.DeleteObject();
+        CHECK_EQ(GetObjectType(handle), 0u);
+    }
+    testkit::SetContext("");
+}
+
+// A widget in miniature: one paint function for any DC, reached from
+// WM_PAINT through an off-screen surface and from WM_PRINTCLIENT directly.
+class SwatchWnd : public CWnd {
+public:
+    static constexpr COLORREF kFace = RGB(200, 40, 10), kLine = RGB(0, 0, 255);
+    void Paint(CDC& dc) {
+        CRect client;
+        GetClientRect(&client);
+        dc.FillSolidRect(&client, kFace);
+        CPen pen(PS_SOLID, 1, kLine);
+        CSelectGuard selected(dc, pen);
+        dc.MoveTo(0, 0);
+        dc.LineTo(client.right, 0);
+    }
+
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {OnMessage<WM_PAINT, &SwatchWnd::OnPaint>(),
+                                              OnMessage<WM_PRINTCLIENT, &SwatchWnd::OnPrintClient>()};
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    void OnPaint() {
+        CPaintDC paint(m_hWnd);
+        CRect client;
+        GetClientRect(&client);
+        CMemoryDC surface(paint, client);
+        Paint(surface);
+    }
+    void OnPrintClient(HDC dc, UINT) {
+        CDC target = CDC::FromHandle(dc);
+        Paint(target);
+    }
+};
+
+TEST_CASE(a_window_paints_into_a_bitmap_through_print_client_and_a_surface_copies_its_area) {
+    RegisterHostClass();
+    SwatchWnd swatch;
+    REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+    CDibSurface printed(40, 20);
+    swatch.PrintClient(printed);
+    CHECK_EQ(printed.ColourAt(20, 10), SwatchWnd::kFace);
+    CHECK_EQ(printed.ColourAt(20, 0), SwatchWnd::kLine);
+    CHECK_EQ(printed.ColourAt(40, 0), CLR_INVALID);
+
+    // Drawn in the target's coordinates, copied to its area only, at the end.
+    CDibSurface target(40, 20);
+    {
+        CMemoryDC surface(target, CRect(10, 5, 30, 15));
+        surface.FillSolidRect(CRect(0, 0, 40, 20), RGB(0, 200, 0));
+        surface.SetPixel(10, 5, RGB(255, 255, 255));
+        CHECK_EQ(target.ColourAt(20, 10), RGB(0, 0, 0));
+    }
+    CHECK_EQ(target.ColourAt(10, 5), RGB(255, 255, 255));
+    CHECK_EQ(target.ColourAt(29, 14), RGB(0, 200, 0));
+    for (const CPoint& p : {CPoint(9, 5), CPoint(30, 10), CPoint(20, 15), CPoint(20, 4)})
+        CHECK_EQ(target.ColourAt(p.x, p.y), RGB(0, 0, 0));
+}
+
+TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
+    RegisterHostClass();
+    constexpr int kKinds = static_cast<int>(LiveKind::Kinds);
+    long before[kKinds], during[kKinds];
+    for (int k = 0; k < kKinds; ++k) before[k] = LiveObjects(static_cast<LiveKind>(k));
+    for (int round = 0; round < 1000; ++round) {
+        SwatchWnd swatch;
+        REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+        swatch.SendMessage(WM_PAINT);  // hidden: an empty paint, through BeginPaint and a surface all the same
+        CDibSurface printed(40, 20);
+        swatch.PrintClient(printed);
+        CClientDC client(swatch);
+        CMenu menu;
+        menu.CreatePopupMenu();
+        CIcon icon;
+        icon.Attach(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
+        CCursor cursor;
+        cursor.Attach(CopyCursor(LoadCursorW(nullptr, IDC_ARROW)));
+        CImageList images;
+        images.Create(16, 16, ILC_COLOR32, 1, 1);
+        if (round == 0)
+            for (int k = 0; k < kKinds; ++k) during[k] = LiveObjects(static_cast<LiveKind>(k));
+    }
+    for (int k = 0; k < kKinds; ++k) {
+        testkit::SetContext("kind " + std::to_string(k));
+        CHECK(during[k] > before[k]);  // each owner does count
+        CHECK_EQ(LiveObjects(static_cast<LiveKind>(k)), before[k]);
+    }
+    testkit::SetContext("");
+}
+
+const RegisteredMessage kPing{L"OrlenzaTestPing"};
+const RegisteredMessage kOther{L"OrlenzaTestOther"};
+
+// Notes what the last cracker handed over.
+class CrackedWnd : public CWnd {
+public:
+    CString last;
+
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {
+            OnRegisteredMessage<&kPing, &CrackedWnd::OnPing>(),
+            OnMessage<WM_SIZE, &CrackedWnd::OnSize>(),
+            OnMessage<WM_KEYDOWN, &CrackedWnd::OnKeyDown>(),
+            OnMessage<WM_CONTEXTMENU, &CrackedWnd::OnContextMenu>(),
+        };
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    LRESULT OnPing(WPARAM wp, LPARAM) {
+        last = L"ping";
+        return static_cast<LRESULT>(wp + 1);
+    }
+    void OnSize(UINT type, CSize size) { last = CString::Formatted(L"size %u %dx%d", type, size.cx, size.cy); }
+    void OnKeyDown(UINT key, UINT repeat, UINT flags) { last = CString::Formatted(L"key %u %u %u", key, repeat, flags); }
+    void OnContextMenu(HWND, CPoint at) { last = CString::Formatted(L"context %d,%d", at.x, at.y); }
+};
+
+TEST_CASE(crackers_unpack_their_messages_and_registered_messages_reach_their_handler) {
+    RegisterHostClass();
+    CrackedWnd w;
+    REQUIRE(w.CreateEx(0, kHostClass, L"cracked", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+    const struct {
+        UINT message;
+        WPARAM wp;
+        LPARAM lp;
+        const wchar_t* noted;  // empty: no handler ran
+        LRESULT result;
+    } rows[] = {
+        {RegisterWindowMessageW(L"OrlenzaTestPing"), 41, 0, L"ping", 42},
+        {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), L"size 2 300x200", 0},
+        {WM_KEYDOWN, VK_F2, MAKELPARAM(3, KF_EXTENDED), L"key 113 3 256", 0},
+        {WM_CONTEXTMENU, 0, MAKELPARAM(-1, -1), L"context -1,-1", 0},
+        // Neither another registered message nor WM_NULL finds the entry of one.
+        {kOther.Id(), 0, 0, L"", 0},
+        {WM_NULL, 0, 0, L"", 0},
+    };
+    for (const auto& row : rows) {
+        testkit::SetContext("message " + std::to_string(row.message));
+        w.last.Empty();
+        CHECK_EQ(w.SendMessage(row.message, row.wp, row.lp), row.result);
+        CHECK_EQ(w.last, CString(row.noted));
+    }
+    testkit::SetContext("");
+    w.DestroyWindow();
 }
 
 TEST_CASE(menus_are_found_from_their_handles_while_attached) {
@@ -496,6 +673,114 @@ TEST_CASE(menus_are_found_from_their_handles_while_attached) {
     CHECK(menu.Attach(handle));
     CHECK(menu.DestroyMenu());
     CHECK(!IsMenu(handle));
+}
+
+TEST_CASE(a_view_leaves_its_window_alone_and_a_created_window_goes_with_its_object) {
+    HWND button = CreateWindowW(L"BUTTON", L"b", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, nullptr, nullptr);
+    const LONG_PTR original = GetWindowLongPtrW(button, GWLP_WNDPROC);
+    CWindow(button).SetWindowText(L"viewed");
+    CHECK(IsWindow(button));
+    CHECK_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), original);
+    CHECK(CWnd::FromHandlePermanent(button) == nullptr);
+    DestroyWindow(button);
+
+    RegisterHostClass();
+    HWND created = nullptr;
+    {
+        CountingWnd owner;
+        REQUIRE(owner.CreateEx(0, kHostClass, L"owned", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+        created = owner.m_hWnd;
+    }
+    CHECK(!IsWindow(created));  // created by the object, gone with it
+}
+
+// A menu whose items are drawn from records of its own, registered as live;
+// it notes the width of each record it was asked to measure or draw.
+class DrawnMenu : public CMenu {
+public:
+    struct Item {
+        int width;
+    } items[2] = {{40}, {60}};
+    std::vector<int> seen;
+    void Add(HMENU where, UINT id, Item& item) {
+        RegisterItem(&item);
+        ::AppendMenuW(where, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(&item));
+    }
+    void MeasureItem(MEASUREITEMSTRUCT* m) override {
+        seen.push_back(reinterpret_cast<const Item*>(m->itemData)->width);
+        m->itemWidth = static_cast<UINT>(seen.back());
+        m->itemHeight = 18;
+    }
+    void DrawItem(DRAWITEMSTRUCT* d) override { seen.push_back(reinterpret_cast<const Item*>(d->itemData)->width); }
+};
+
+// Ends a menu's modal loop as soon as it waits for input.
+class MenuHost : public CWnd {
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {OnMessage<WM_ENTERIDLE, &MenuHost::OnEnterIdle>()};
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    void OnEnterIdle(UINT reason, HWND) {
+        if (reason == MSGF_MENU) EndMenu();
+    }
+};
+
+// Sends the owner message about one owner-drawn menu item; its result.
+LRESULT SendItemMessage(CWnd& host, UINT message, HMENU menu, ULONG_PTR data) {
+    MEASUREITEMSTRUCT mis{ODT_MENU, 0, 0, 0, 0, data};
+    DRAWITEMSTRUCT dis{ODT_MENU, 0, 0, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(menu), nullptr, {}, data};
+    return host.SendMessage(message, 0, message == WM_MEASUREITEM ? reinterpret_cast<LPARAM>(&mis)
+                                                                  : reinterpret_cast<LPARAM>(&dis));
+}
+
+TEST_CASE(menu_items_reach_the_menu_that_registered_them_and_foreign_data_is_ignored) {
+    RegisterHostClass();
+    MenuHost host;
+    REQUIRE(host.CreateEx(0, kHostClass, L"menu host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 50, 50), nullptr, 0));
+    // Someone else's data in a menu's data field, and no address at all.
+    HMENU foreign = CreatePopupMenu();
+    MENUINFO info{sizeof(info), MIM_MENUDATA, 0, 0, nullptr, 0, 0x10};
+    SetMenuInfo(foreign, &info);
+    CHECK(CMenu::FromHandlePermanent(foreign) == nullptr);
+    CHECK(CMenu::FromHandlePermanent(host.GetSystemMenu(FALSE)) == nullptr);
+    ULONG_PTR gone = 0;
+    {
+        DrawnMenu menu;
+        REQUIRE(menu.CreatePopupMenu());
+        HMENU sub = CreatePopupMenu();
+        menu.Add(menu, 501, menu.items[0]);
+        menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"sub");
+        menu.Add(sub, 502, menu.items[1]);
+        // The system measures the top-level items when the menu opens (once
+        // or more), not the sub-menu's.
+        SetForegroundWindow(host);
+        menu.TrackPopupMenu(TPM_RETURNCMD, 0, 0, host);
+        testkit::SetContext("measured " + std::to_string(menu.seen.size()) + " times");
+        CHECK(!menu.seen.empty() && std::count(menu.seen.begin(), menu.seen.end(), 40) == std::ssize(menu.seen));
+        const auto top = reinterpret_cast<ULONG_PTR>(&menu.items[0]), inSub = reinterpret_cast<ULONG_PTR>(&menu.items[1]);
+        const struct {
+            UINT message;
+            HMENU hmenu;
+            ULONG_PTR data;
+            int width;  // what the menu saw; 0: not routed
+        } rows[] = {{WM_MEASUREITEM, menu, top, 40}, {WM_MEASUREITEM, sub, inSub, 60}, {WM_DRAWITEM, sub, inSub, 60},
+                    {WM_MEASUREITEM, foreign, 0x10, 0},  {WM_DRAWITEM, foreign, 0x10, 0}};
+        for (const auto& row : rows) {
+            testkit::SetContext(std::to_string(row.message) + " " + std::to_string(row.width));
+            menu.seen.clear();
+            CHECK_EQ(SendItemMessage(host, row.message, row.hmenu, row.data), row.width ? TRUE : FALSE);
+            CHECK(menu.seen == (row.width ? std::vector<int>{row.width} : std::vector<int>{}));
+        }
+        testkit::SetContext("");
+        gone = top;
+    }
+    // The menu object and its records are gone: their address is foreign now.
+    CHECK_EQ(SendItemMessage(host, WM_MEASUREITEM, nullptr, gone), 0);
+    DestroyMenu(foreign);
+    host.DestroyWindow();
 }
 
 }  // namespace
