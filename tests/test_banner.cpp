@@ -29,67 +29,33 @@ std::string Rc(RECT r) { return Pt({r.left, r.top}) + "," + Pt({r.right, r.botto
 
 }  // namespace
 
-TEST_CASE(icon_and_text_placement_follow_the_edge) {
+TEST_CASE(icon_placement_follows_the_edge_and_shrinks_the_text_area) {
     const RECT across{0, 0, 400, 50}, side{0, 0, 50, 300};
-    const SIZE icon{32, 32};
+    const UINT start = BANNER_ICON_START, end = BANNER_ICON_END;
     const struct {
         const char* label;
         UINT position, placement;
         RECT rect;
         std::string at, textRect;
-    } icons[] = {
-        {"top, start, centre", BANNER_POS_TOP, BANNER_ICON_START | BANNER_ICON_CENTER, across, "5,9", "37,0,400,50"},
-        {"top, end, near", BANNER_POS_TOP, BANNER_ICON_END | BANNER_ICON_NEAR, across, "363,1", "0,0,363,50"},
-        {"top, end, far", BANNER_POS_TOP, BANNER_ICON_END | BANNER_ICON_FAR, across, "363,17", "0,0,363,50"},
-        {"start over end, near over centre", BANNER_POS_BOTTOM,
-         BANNER_ICON_START | BANNER_ICON_END | BANNER_ICON_NEAR | BANNER_ICON_CENTER, across, "5,1", "37,0,400,50"},
-        {"left, start, centre", BANNER_POS_LEFT, BANNER_ICON_START | BANNER_ICON_CENTER, side, "9,265", "0,0,50,265"},
-        {"left, end, far", BANNER_POS_LEFT, BANNER_ICON_END | BANNER_ICON_FAR, side, "17,3", "0,3,50,300"},
-        {"right, start, near", BANNER_POS_RIGHT, BANNER_ICON_START | BANNER_ICON_NEAR, side, "18,3", "0,35,50,300"},
-        {"right, end, far", BANNER_POS_RIGHT, BANNER_ICON_END | BANNER_ICON_FAR, side, "1,265", "0,0,50,265"},
+    } rows[] = {
+        {"top, start, centre", BANNER_POS_TOP, start | BANNER_ICON_CENTER, across, "5,9", "37,0,400,50"},
+        {"top, end, far", BANNER_POS_TOP, end | BANNER_ICON_FAR, across, "363,17", "0,0,363,50"},
+        {"start over end, near over centre", BANNER_POS_BOTTOM, start | end | BANNER_ICON_NEAR | BANNER_ICON_CENTER,
+         across, "5,1", "37,0,400,50"},
+        {"left, start, centre", BANNER_POS_LEFT, start | BANNER_ICON_CENTER, side, "9,265", "0,0,50,265"},
+        {"left, end, far", BANNER_POS_LEFT, end | BANNER_ICON_FAR, side, "17,3", "0,3,50,300"},
+        {"right, start, near", BANNER_POS_RIGHT, start | BANNER_ICON_NEAR, side, "18,3", "0,35,50,300"},
+        {"right, end, far", BANNER_POS_RIGHT, end | BANNER_ICON_FAR, side, "1,265", "0,0,50,265"},
     };
-    for (const auto& row : icons) {
+    for (const auto& row : rows) {
         testkit::SetContext(row.label);
         RECT rect = row.rect;
-        CHECK_EQ(Pt(PlaceBannerIcon(row.position, row.placement, icon, BannerOffsets{}, &rect)), row.at);
+        CHECK_EQ(Pt(PlaceBannerIcon(row.position, row.placement, {32, 32}, BannerOffsets{}, &rect)), row.at);
         CHECK_EQ(Rc(rect), row.textRect);
-    }
-
-    // Title and caption origins, and the third caption line (12-pixel lines).
-    const struct {
-        const char* label;
-        UINT position;
-        RECT rect;
-        LONG escapement;
-        std::string title, caption, third;
-    } texts[] = {
-        {"top, past an icon", BANNER_POS_TOP, {37, 0, 400, 50}, 0, "42,3", "46,28", "46,54"},
-        {"left reads upward", BANNER_POS_LEFT, side, 900, "5,297", "24,287", "48,287"},
-        {"right reads downward", BANNER_POS_RIGHT, side, -900, "45,3", "26,13", "2,13"},
-    };
-    for (const auto& row : texts) {
-        testkit::SetContext(row.label);
-        const BannerTextLayout layout = LayOutBannerText(row.position, row.rect, BannerOffsets{}, 15);
-        CHECK_EQ(layout.escapement, row.escapement);
-        CHECK_EQ(Pt(layout.title), row.title);
-        CHECK_EQ(Pt(layout.caption), row.caption);
-        CHECK_EQ(Pt(CaptionLinePoint(row.position, layout.caption, 2, 12)), row.third);
-    }
-
-    const struct {
-        const wchar_t* caption;
-        std::string lines;
-    } splits[] = {{L"", ""}, {L"one", "one"}, {L"A\nB\nC", "A|B|C"}, {L"ends\n", "ends|"}, {L"\n\n", "||"}};
-    for (const auto& row : splits) {
-        testkit::SetContext(testkit::Narrow(row.caption));
-        std::string joined;
-        for (const CString& line : SplitCaption(row.caption)) joined += testkit::Narrow(line) + "|";
-        joined.pop_back();  // there is always at least one line
-        CHECK_EQ(joined, row.lines);
     }
 }
 
-TEST_CASE(fallback_gradient_bands) {
+TEST_CASE(fallback_gradient_runs_from_the_start_colour_at_the_banner_start) {
     const COLORREF start = RGB(200, 255, 200), end = RGB(20, 160, 0);
     const struct {
         const char* label;
@@ -100,53 +66,44 @@ TEST_CASE(fallback_gradient_bands) {
         std::string firstBand;
         COLORREF first, last;
     } rows[] = {
-        {"top: columns, start to end", BANNER_POS_TOP, {0, 0, 400, 50}, 32, 400, "0,0,1,50", start, end},
-        {"left: rows, end to start", BANNER_POS_LEFT, {0, 0, 50, 300}, 32, 300, "0,0,50,1", end, start},
-        {"right: rows, start to end", BANNER_POS_RIGHT, {0, 0, 50, 300}, 16, 300, "0,0,50,1", start, end},
-        {"one pixel wide: the start colour", BANNER_POS_TOP, {7, 0, 8, 50}, 32, 1, "7,0,8,50", start, start},
-        {"nothing wide: no band", BANNER_POS_TOP, {7, 0, 7, 50}, 32, 0, "", 0, 0},
-        {"8 bits, top: one band in the end colour", BANNER_POS_TOP, {0, 0, 400, 50}, 8, 1, "0,0,400,50", end, end},
-        {"8 bits, left: one band in the start colour", BANNER_POS_LEFT, {0, 0, 50, 300}, 8, 1, "0,0,50,300", start, start},
+        {"top: columns", BANNER_POS_TOP, {0, 0, 400, 50}, 32, 400, "0,0,1,50", start, end},
+        {"left: rows, upward", BANNER_POS_LEFT, {0, 0, 50, 300}, 32, 300, "0,0,50,1", end, start},
+        {"right: rows, downward", BANNER_POS_RIGHT, {0, 0, 50, 300}, 16, 300, "0,0,50,1", start, end},
+        {"one pixel wide", BANNER_POS_TOP, {7, 0, 8, 50}, 32, 1, "7,0,8,50", start, start},
+        {"8 bits: one band", BANNER_POS_TOP, {0, 0, 400, 50}, 8, 1, "0,0,400,50", end, end},
     };
     for (const auto& row : rows) {
         testkit::SetContext(row.label);
         const auto bands = FallbackGradientBands(row.position, row.rect, start, end, row.bitsPerPixel);
         REQUIRE(bands.size() == row.bands);
-        if (bands.empty()) continue;
         CHECK_EQ(Rc(bands.front().rect), row.firstBand);
         CHECK_EQ(bands.front().colour, row.first);
         CHECK_EQ(bands.back().colour, row.last);
     }
+    CHECK(FallbackGradientBands(BANNER_POS_TOP, {7, 0, 7, 50}, start, end, 32).empty());
     // Channels are truncated, not rounded: column 200 of 400 lies at 200/399.
     CHECK_EQ(FallbackGradientBands(BANNER_POS_TOP, {0, 0, 400, 50}, start, end, 32)[200].colour, RGB(109, 207, 99));
 }
 
 namespace {
 
-// A dialog from an in-memory template with a button, a static and an edit
-// box; the static holds a child of its own, made at run time.
+// A dialog from an in-memory template with a button, an edit box and a
+// static; the edit box holds a child of its own, made at run time.
 class Host {
 public:
     Host() {
         std::vector<WORD> t;
         auto dword = [&](DWORD v) { t.push_back(LOWORD(v)), t.push_back(HIWORD(v)); };
-        auto text = [&](const wchar_t* s) { do t.push_back(*s); while (*s++); };
-        dword(WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE | DS_MODALFRAME);
-        dword(0);
-        t.insert(t.end(), {3, 20, 20, 200, 100, 0, 0});  // items, x, y, cx, cy, no menu, default class
-        text(L"banner host");
-        const struct { WORD atom, id, x, y, cx, cy; } items[] = {
-            {0x80, 10, 10, 10, 60, 14}, {0x82, 11, 10, 40, 80, 30}, {0x81, 12, 100, 10, 80, 14}};
-        for (const auto& item : items) {
+        dword(WS_POPUP | WS_CAPTION | WS_VISIBLE | DS_MODALFRAME);
+        t.insert(t.end(), {0, 0, 3, 20, 20, 200, 100, 0, 0, 0});  // no ex-style; items; place; menu, class, title
+        for (WORD id : {10, 11, 12}) {
             if (t.size() % 2) t.push_back(0);  // each item starts on a DWORD
             dword(WS_CHILD | WS_VISIBLE | WS_BORDER);
-            dword(0);
-            t.insert(t.end(), {item.x, item.y, item.cx, item.cy, item.id, 0xFFFF, item.atom});
-            text(L"x");
-            t.push_back(0);  // no creation data
+            const WORD atom = static_cast<WORD>(0x80 + id - 10);  // button, edit, static
+            t.insert(t.end(), {0, 0, WORD(10 + (id - 10) * 60), WORD(10 + (id - 10) * 20), 50, 30, id, 0xFFFF, atom, 0, 0});
         }
-        HWND dialog = CreateDialogIndirectParamW(AfxGetInstanceHandle(), reinterpret_cast<DLGTEMPLATE*>(t.data()),
-                                                 nullptr, &HostProc, 0);
+        HWND dialog = CreateDialogIndirectParamW(nullptr, reinterpret_cast<DLGTEMPLATE*>(t.data()), nullptr,
+                                                 &HostProc, 0);
         CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 3, 4, 20, 10, GetDlgItem(dialog, 11),
                         reinterpret_cast<HMENU>(77), nullptr, nullptr);
         wnd.SubclassWindow(dialog);
@@ -182,14 +139,25 @@ TEST_CASE(docking_grows_the_host_and_moves_only_its_direct_children) {
     for (int i = 0; i < 3; ++i) children[i] = PlaceInParent(GetDlgItem(host.wnd, 10 + i));
     host.wnd.GetClientRect(&client);
 
-    BannerProbe banner;
+    CWnd windowless;
+    for (const char* refused : {"null host", "host without a window", "banner window cannot be made"}) {
+        testkit::SetContext(refused);
+        BannerProbe banner;
+        if (refused[0] == 'b') CHECK(UnregisterClassW(L"TorSideBanner", AfxGetInstanceHandle()));
+        CHECK(!banner.AttachToHost(refused[0] == 'n' ? nullptr : refused[0] == 'h' ? &windowless : &host.wnd));
+        CHECK(!banner.m_hWnd);
+        CHECK_EQ(Rc(WindowRect(host.wnd)), Rc(frame));
+        CHECK_EQ(Rc(PlaceInParent(GetDlgItem(host.wnd, 10))), Rc(children[0]));
+    }
+
+    BannerProbe banner;  // registers the class again
     REQUIRE(banner.AttachToHost(&host.wnd));
-    CHECK_EQ(Rc(WindowRect(host.wnd)), Rc({frame.left, frame.top, frame.right, frame.bottom + 50}));
+    const CRect grown{frame.left, frame.top, frame.right, frame.bottom + 50};
+    CHECK_EQ(Rc(WindowRect(host.wnd)), Rc(grown));
     for (int i = 0; i < 3; ++i) {
         testkit::SetContext("control " + std::to_string(10 + i));
-        CRect moved = children[i];
-        moved.OffsetRect(0, 50);
-        CHECK_EQ(Rc(PlaceInParent(GetDlgItem(host.wnd, 10 + i))), Rc(moved));
+        children[i].OffsetRect(0, 50);
+        CHECK_EQ(Rc(PlaceInParent(GetDlgItem(host.wnd, 10 + i))), Rc(children[i]));
     }
     testkit::SetContext("");
     CHECK_EQ(Rc(PlaceInParent(inner)), Rc(innerPlace));
@@ -198,28 +166,10 @@ TEST_CASE(docking_grows_the_host_and_moves_only_its_direct_children) {
     wchar_t className[64] = {};
     GetClassNameW(banner, className, 64);
     CHECK_EQ(CString(className), CString(L"TorSideBanner"));
-    CHECK_EQ(banner.m_nPosition, BANNER_POS_TOP);
 
     // Docking twice would open a second gap: refused, nothing moves.
     CHECK(!banner.AttachToHost(&host.wnd));
-    CHECK_EQ(Rc(WindowRect(host.wnd)), Rc({frame.left, frame.top, frame.right, frame.bottom + 50}));
-}
-
-TEST_CASE(docking_is_refused_without_a_host_window_or_a_banner_window) {
-    Host host;
-    const CRect frame = WindowRect(host.wnd), button = PlaceInParent(GetDlgItem(host.wnd, 10));
-    CWnd windowless;
-    for (int row = 0; row < 3; ++row) {
-        testkit::SetContext(row == 0 ? "null host" : row == 1 ? "host without a window" : "class gone");
-        BannerProbe banner;
-        // The class is registered again by the next banner.
-        if (row == 2) CHECK(UnregisterClassW(L"TorSideBanner", AfxGetInstanceHandle()));
-        CHECK(!banner.AttachToHost(row == 0 ? nullptr : row == 1 ? &windowless : &host.wnd));
-        CHECK(!banner.m_hWnd);
-        CHECK_EQ(banner.m_nPosition, 0u);
-        CHECK_EQ(Rc(WindowRect(host.wnd)), Rc(frame));
-        CHECK_EQ(Rc(PlaceInParent(GetDlgItem(host.wnd, 10))), Rc(button));
-    }
+    CHECK_EQ(Rc(WindowRect(host.wnd)), Rc(grown));
 }
 
 namespace {
