@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "LiveCounts.h"
 #include "TorSideBannerWnd.h"
 #include "harness.h"
 #include "resource.h"
@@ -174,28 +175,21 @@ TEST_CASE(docking_grows_the_host_and_moves_only_its_direct_children) {
 
 namespace {
 
-// A 32-bit top-down bitmap with its memory DC: what a banner shows, painted
-// through WM_PRINTCLIENT, or what it is expected to show.
-class Shot {
+CSize ClientSize(HWND hwnd) {
+    CRect r;
+    GetClientRect(hwnd, &r);
+    return r.Size();
+}
+
+// What a banner shows, painted through WM_PRINTCLIENT, or what it is
+// expected to show.
+class Shot : public CDibSurface {
 public:
-    Shot(int w, int h) : width(w), height(h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* pixels = nullptr;
-        dc.CreateCompatibleDC(nullptr);
-        bitmap.Attach(CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &pixels, nullptr, 0));
-        bits = static_cast<DWORD*>(pixels);
-        dc.SelectObject(bitmap);
+    using CDibSurface::CDibSurface;
+    explicit Shot(const CWnd& banner) : CDibSurface(ClientSize(banner).cx, ClientSize(banner).cy) {
+        banner.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(GetSafeHdc()), PRF_CLIENT);
     }
-    explicit Shot(const CWnd& banner) : Shot(ClientSize(banner).cx, ClientSize(banner).cy) {
-        banner.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc.GetSafeHdc()), PRF_CLIENT);
-        GdiFlush();
-    }
-    COLORREF At(int x, int y) const {
-        const DWORD v = bits[y * width + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    }
-    void CopyFrom(const Shot& other) { std::copy(other.bits, other.bits + width * height, bits); }
+    void CopyFrom(Shot& other) { std::copy_n(other.Bits(), Width() * Height(), Bits()); }
     // Text as the banner is expected to draw it: transparent, black.
     void Text(const wchar_t* face, LONG height, LONG turn, POINT at, const wchar_t* text) {
         LOGFONTW lf{};
@@ -205,32 +199,22 @@ public:
         wcscpy(lf.lfFaceName, face);
         CFont font;
         font.CreateFontIndirect(&lf);
-        HGDIOBJ old = dc.SelectObject(font);
-        dc.SetBkMode(TRANSPARENT);
-        dc.SetTextColor(RGB(0, 0, 0));
-        dc.TextOut(at.x, at.y, text, static_cast<int>(wcslen(text)));
-        dc.SelectObject(old);
+        CSelectGuard selected(*this, font);
+        SetBkMode(TRANSPARENT);
+        SetTextColor(RGB(0, 0, 0));
+        TextOut(at.x, at.y, text, static_cast<int>(wcslen(text)));
     }
-    static CSize ClientSize(HWND hwnd) {
-        CRect r;
-        GetClientRect(hwnd, &r);
-        return r.Size();
-    }
-
-    int width, height;
-    DWORD* bits = nullptr;
-    CBitmap bitmap;  // outlives the DC that selects it
-    CDC dc;
 };
 
 // Empty when both show the same; else how many pixels differ, and the first.
-std::string Differences(const Shot& got, const Shot& want) {
+std::string Differences(Shot& got, Shot& want) {
     int count = 0;
     std::string first;
-    for (int y = 0; y < got.height; ++y)
-        for (int x = 0; x < got.width; ++x)
-            if (got.At(x, y) != want.At(x, y) && count++ == 0)
-                first = Pt({x, y}) + ": " + std::to_string(got.At(x, y)) + " for " + std::to_string(want.At(x, y));
+    for (int y = 0; y < got.Height(); ++y)
+        for (int x = 0; x < got.Width(); ++x)
+            if (got.ColourAt(x, y) != want.ColourAt(x, y) && count++ == 0)
+                first = Pt({x, y}) + ": " + std::to_string(got.ColourAt(x, y)) + " for " +
+                        std::to_string(want.ColourAt(x, y));
     return count ? std::to_string(count) + " pixels differ, the first at " + first : "";
 }
 
@@ -254,12 +238,12 @@ TEST_CASE(main_dialog_banner_paints_gradient_edge_icon_title_and_caption) {
     banner.SetFillStyle(BANNER_FILL_GRADIENT);
     banner.SetTitle(L"");
     banner.SetCaption(L"");
-    const Shot background(banner);
-    const int last = background.width - 1;
-    CHECK(Near(background.At(0, 20), kLight));
-    CHECK(Near(background.At(last, 20), kDark));
-    for (int x = 0; x <= last; ++x) CHECK_EQ(background.At(x, 49), RGB(0, 0, 0));
-    CHECK(background.At(0, 48) != RGB(0, 0, 0));
+    Shot background(banner);
+    const int last = background.Width() - 1;
+    CHECK(Near(background.ColourAt(0, 20), kLight));
+    CHECK(Near(background.ColourAt(last, 20), kDark));
+    for (int x = 0; x <= last; ++x) CHECK_EQ(background.ColourAt(x, 49), RGB(0, 0, 0));
+    CHECK(background.ColourAt(0, 48) != RGB(0, 0, 0));
 
     HICON icon = LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME));
     CHECK(banner.SetIcon(icon));
@@ -277,10 +261,10 @@ TEST_CASE(main_dialog_banner_paints_gradient_edge_icon_title_and_caption) {
     for (const auto& row : rows) {
         testkit::SetContext(testkit::Narrow(row.caption));
         banner.SetCaption(row.caption);
-        const Shot got(banner);
-        Shot want(got.width, got.height);
+        Shot got(banner);
+        Shot want(got.Width(), got.Height());
         want.CopyFrom(background);
-        want.dc.DrawIconEx(5, 9, icon, 0, 0, DI_NORMAL);
+        want.DrawIconEx(5, 9, icon, 0, 0, DI_NORMAL);
         want.Text(L"Tahoma Bold", -15, 0, {42, 3}, L"Orlenza");
         for (const auto& [y, text] : row.lines) want.Text(L"Tahoma", -12, 0, {46, y}, text);
         CHECK_EQ(Differences(got, want), ""s);
@@ -309,14 +293,14 @@ TEST_CASE(side_banners_turn_their_gradient_edge_and_text) {
         banner.SetTitle(L"");
         banner.SetCaption(L"");
         REQUIRE(banner.Create(WS_CHILD | WS_VISIBLE, CRect(0, 0, 50, 300), &host.wnd, 1));
-        const Shot background(banner);
-        CHECK(Near(background.At(20, 0), row.top));
-        CHECK(Near(background.At(20, 299), row.bottom));
-        for (int y = 0; y < 300; ++y) CHECK_EQ(background.At(row.edgeColumn, y), RGB(0, 0, 0));
+        Shot background(banner);
+        CHECK(Near(background.ColourAt(20, 0), row.top));
+        CHECK(Near(background.ColourAt(20, 299), row.bottom));
+        for (int y = 0; y < 300; ++y) CHECK_EQ(background.ColourAt(row.edgeColumn, y), RGB(0, 0, 0));
 
         banner.SetTitle(L"Orlenza");
         banner.SetCaption(L"Caption\nSecond");
-        const Shot got(banner);
+        Shot got(banner);
         Shot want(50, 300);
         want.CopyFrom(background);
         want.Text(L"Tahoma Bold", -15, row.turn, row.title, L"Orlenza");
@@ -359,15 +343,15 @@ TEST_CASE(fill_styles_set_before_docking_show_at_the_first_paint) {
         tile.CreateBitmap(1, 1, 1, 32, &greenPixel);
         banner.SetPatternBitmap(static_cast<HBITMAP>(tile.Detach()), TRUE);
         REQUIRE(banner.AttachToHost(&host.wnd));
-        const Shot shot(banner);
-        const int last = shot.width - 1;
+        Shot shot(banner);
+        const int last = shot.Width() - 1;
         const bool exact = !row.platformGradient;
-        CHECK(exact ? shot.At(0, 0) == row.left : Near(shot.At(0, 0), row.left));
-        CHECK(exact ? shot.At(last, 48) == row.right : Near(shot.At(last, 48), row.right));
+        CHECK(exact ? shot.ColourAt(0, 0) == row.left : Near(shot.ColourAt(0, 0), row.left));
+        CHECK(exact ? shot.ColourAt(last, 48) == row.right : Near(shot.ColourAt(last, 48), row.right));
         int others = 0, edge = 0;
         for (int x = 0; x <= last; ++x) {
-            edge += shot.At(x, 49) == red;
-            for (int y = 0; y < 49 && row.uniform; ++y) others += shot.At(x, y) != row.left;
+            edge += shot.ColourAt(x, 49) == red;
+            for (int y = 0; y < 49 && row.uniform; ++y) others += shot.ColourAt(x, y) != row.left;
         }
         CHECK_EQ(others, 0);
         CHECK_EQ(edge, row.edge ? last + 1 : 0);
@@ -420,4 +404,29 @@ TEST_CASE(set_icon_keeps_the_last_size_it_could_read) {
     banner.SetBackgroundColors(kDark, kLight);
     banner.SetEdgeColor(kDark);
     CHECK(!repaintRequested());
+}
+
+TEST_CASE(a_thousand_paints_leave_nothing_behind) {
+    Host host;
+    BannerProbe banner;
+    REQUIRE(banner.AttachToHost(&host.wnd));
+    banner.SetIcon(CopyIcon(LoadIconW(AfxGetInstanceHandle(), MAKEINTRESOURCEW(IDR_MAINFRAME))));
+    banner.SetCaption(L"two\nlines");
+    const DWORD tilePixel = 0x00FF00;
+    CBitmap tile;
+    tile.CreateBitmap(1, 1, 1, 32, &tilePixel);
+    banner.SetPatternBitmap(static_cast<HBITMAP>(tile.Detach()), TRUE);
+    Shot shot(banner);
+    const LiveKind kinds[] = {LiveKind::GdiObject, LiveKind::DeviceContext, LiveKind::Icon};
+    long before[3];
+    for (int k = 0; k < 3; ++k) before[k] = LiveObjects(kinds[k]);
+    // Every fill, on the screen (the setter invalidates) and into another DC.
+    const UINT fills[] = {BANNER_FILL_GRADIENT, BANNER_FILL_PATTERN, BANNER_FILL_SOLID};
+    for (int i = 0; i < 1000; ++i) {
+        banner.SetFillStyle(fills[i % 3]);
+        if (i == 500) banner.m_pfnGradientFill = nullptr;  // the own gradient for the second half
+        banner.UpdateWindow();
+        banner.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.GetSafeHdc()), PRF_CLIENT);
+    }
+    for (int k = 0; k < 3; ++k) CHECK_EQ(LiveObjects(kinds[k]), before[k]);
 }

@@ -75,7 +75,6 @@ CTorSideBannerWnd::CTorSideBannerWnd() {
 
 CTorSideBannerWnd::~CTorSideBannerWnd() {
     if (m_hBitmap && m_bOwnBitmap) ::DeleteObject(m_hBitmap);
-    if (m_hIcon && m_bOwnIcon) ::DestroyIcon(m_hIcon);
     if (m_hMsimg32) ::FreeLibrary(m_hMsimg32);
 }
 
@@ -83,7 +82,7 @@ const MessageMap* CTorSideBannerWnd::ClassMessageMap() {
     static const MsgMapEntry entries[] = {
         OnMessage<WM_PAINT, &CTorSideBannerWnd::OnPaint>(),
         OnMessage<WM_ERASEBKGND, &CTorSideBannerWnd::OnEraseBkgnd>(),
-        OnRawMessage<WM_PRINTCLIENT, &CTorSideBannerWnd::OnPrintClient>(),
+        OnMessage<WM_PRINTCLIENT, &CTorSideBannerWnd::OnPrintClient>(),
     };
     static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
     return &map;
@@ -130,10 +129,11 @@ void CTorSideBannerWnd::SetCaption(LPCTSTR text) {
 
 BOOL CTorSideBannerWnd::SetIcon(HICON icon) {
     // Setting the icon the banner already holds must not destroy it.
-    if (m_bOwnIcon && m_hIcon && m_hIcon != icon) ::DestroyIcon(m_hIcon);
-    m_bOwnIcon = true;
+    if (m_icon.GetSafeHandle() != icon) {
+        m_icon.DestroyIcon();
+        m_icon.Attach(icon);
+    }
     m_nIconPlacement = BANNER_ICON_START | BANNER_ICON_CENTER;
-    m_hIcon = icon;
 
     BOOL result = TRUE;
     if (icon) {
@@ -151,7 +151,7 @@ BOOL CTorSideBannerWnd::SetIcon(HICON icon) {
             if (info.hbmMask) ::DeleteObject(info.hbmMask);
         }
     }
-    if (IsWindow() && m_hIcon) Invalidate(TRUE);
+    if (IsWindow() && icon) Invalidate(TRUE);
     return result;
 }
 
@@ -185,23 +185,18 @@ void CTorSideBannerWnd::OnPaint() {
 
 BOOL CTorSideBannerWnd::OnEraseBkgnd(HDC) { return TRUE; }  // painting covers every pixel
 
-LRESULT CTorSideBannerWnd::OnPrintClient(WPARAM wParam, LPARAM) {
-    CDC dc = CDC::FromHandle(reinterpret_cast<HDC>(wParam));
-    Paint(dc);
-    return 0;
+void CTorSideBannerWnd::OnPrintClient(HDC dc, UINT) {
+    CDC target = CDC::FromHandle(dc);
+    Paint(target);
 }
 
 void CTorSideBannerWnd::Paint(CDC& dc) {
     CRect client;
     GetClientRect(&client);
-    CBitmap canvas;  // declared before the DC that selects it, so it outlives the selection
-    CDC memory;
-    if (!memory.CreateCompatibleDC(dc) || !canvas.CreateCompatibleBitmap(dc, client.Width(), client.Height()))
-        return;
-    memory.SelectObject(canvas);
+    CMemoryDC memory(dc, client);  // reaches `dc` in one copy when the paint ends
+    if (!memory.GetSafeHdc() || client.IsRectEmpty()) return;
     DrawBackground(&memory, client);
     DrawContent(&memory, client);
-    dc.BitBlt(0, 0, client.Width(), client.Height(), memory, 0, 0, SRCCOPY);
 }
 
 void CTorSideBannerWnd::DrawBackground(CDC* dc, CRect rect) {
@@ -218,13 +213,11 @@ void CTorSideBannerWnd::DrawBackground(CDC* dc, CRect rect) {
     } else if (m_nFillStyle & BANNER_FILL_PATTERN) {
         CBrush pattern;
         if (m_hBitmap && pattern.CreatePatternBrush(m_hBitmap)) {
-            HGDIOBJ oldBrush = dc->SelectObject(pattern);
-            HGDIOBJ oldPen = dc->SelectStockObject(NULL_PEN);
+            CSelectGuard brush(*dc, pattern);
+            CSelectGuard pen(*dc, ::GetStockObject(NULL_PEN));
             // One pixel larger all round: a null pen leaves the right and
             // bottom edge of a rectangle unpainted.
             dc->Rectangle(rect.left - 1, rect.top - 1, rect.right + 1, rect.bottom + 1);
-            dc->SelectObject(oldPen);
-            dc->SelectObject(oldBrush);
         }
     } else {
         return;  // no fill: no edge line either
@@ -243,14 +236,13 @@ void CTorSideBannerWnd::DrawEdgeLine(CDC* dc, CRect rect) {
     POINT from, to;
     if (!BannerEdgeLine(m_nPosition, rect, &from, &to)) return;
     CPen pen(PS_SOLID, 0, m_crEdge);
-    HGDIOBJ old = dc->SelectObject(pen);
+    CSelectGuard selected(*dc, pen);
     dc->MoveTo(from.x, from.y);
     dc->LineTo(to.x, to.y);
-    dc->SelectObject(old);
 }
 
 void CTorSideBannerWnd::DrawContent(CDC* dc, CRect rect) {
-    if (m_hIcon) DrawBannerIcon(dc, &rect);
+    if (m_icon.GetSafeHandle()) DrawBannerIcon(dc, &rect);
 
     const int titleHeight = -m_lfTitle.lfHeight;
     const BannerTextLayout layout = LayOutBannerText(m_nPosition, rect, Offsets(), titleHeight);
@@ -262,22 +254,20 @@ void CTorSideBannerWnd::DrawContent(CDC* dc, CRect rect) {
     {
         CFont title;
         title.CreateFontIndirect(&m_lfTitle);
-        HGDIOBJ old = dc->SelectObject(title);
+        CSelectGuard selected(*dc, title);
         dc->TextOut(layout.title.x, layout.title.y, m_strTitle);
-        dc->SelectObject(old);
     }
     dc->SetTextColor(m_crCaption);
     {
         CFont caption;
         caption.CreateFontIndirect(&m_lfCaption);
-        HGDIOBJ old = dc->SelectObject(caption);
+        CSelectGuard selected(*dc, caption);
         const int lineHeight = -m_lfCaption.lfHeight;
         int line = 0;
         for (const CString& text : SplitCaption(m_strCaption)) {
             const POINT at = CaptionLinePoint(m_nPosition, layout.caption, line++, lineHeight);
             dc->TextOut(at.x, at.y, text);
         }
-        dc->SelectObject(old);
     }
     dc->SetBkMode(oldMode);
     dc->SetTextColor(oldColour);
@@ -287,5 +277,5 @@ void CTorSideBannerWnd::DrawBannerIcon(CDC* dc, CRect* rect) {
     const SIZE size{m_bmIcon.bmWidth, m_bmIcon.bmHeight};
     const POINT at = PlaceBannerIcon(m_nPosition, m_nIconPlacement, size, Offsets(), rect);
     // At the icon's own size: DrawIcon would stretch it to the system's icon size.
-    dc->DrawIconEx(at.x, at.y, m_hIcon, 0, 0, DI_NORMAL);
+    dc->DrawIconEx(at.x, at.y, m_icon, 0, 0, DI_NORMAL);
 }

@@ -60,7 +60,7 @@ protected:
 
     void OnPaint();
     BOOL OnEraseBkgnd(HDC dc);
-    LRESULT OnPrintClient(WPARAM wParam, LPARAM lParam);
+    void OnPrintClient(HDC dc, UINT flags);
     static const MessageMap* ClassMessageMap();
     const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
 
@@ -73,8 +73,7 @@ protected:
     UINT m_nIconPlacement = BANNER_ICON_END;
     CString m_strTitle = L"This is the sample title";
     CString m_strCaption = L"This is the sample caption...";
-    HICON m_hIcon = nullptr;
-    bool m_bOwnIcon = false;     // m_hIcon is destroyed when replaced and with the banner
+    CIcon m_icon;                // owned: SetIcon hands every icon to the banner
     BITMAP m_bmIcon{};           // the icon's colour bitmap: only bmWidth and bmHeight are used
     HBITMAP m_hBitmap = nullptr; // tiled by the pattern fill
     bool m_bOwnBitmap = false;   // m_hBitmap is deleted when replaced and with the banner
