@@ -721,6 +721,132 @@ TEST_CASE(menus_are_found_from_their_handles_while_attached) {
     CHECK(!IsMenu(handle));
 }
 
+TEST_CASE(a_view_leaves_its_window_alone_and_an_object_lets_go_of_what_it_subclassed) {
+    HWND button = CreateWindowW(L"BUTTON", L"b", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, nullptr, nullptr);
+    const LONG_PTR original = GetWindowLongPtrW(button, GWLP_WNDPROC);
+    {
+        CWindow view(button);
+        CWindow copy = view;
+        copy.SetWindowText(L"viewed");
+    }
+    CHECK(IsWindow(button));
+    CHECK_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), original);
+    CHECK(CWnd::FromHandlePermanent(button) == nullptr);
+    CHECK_EQ(CWindow(button).GetWindowText(), CString(L"viewed"));
+    {
+        CountingWnd bound;
+        REQUIRE(bound.SubclassWindow(button));
+    }
+    CHECK(IsWindow(button));  // subclassed, not owned
+    CHECK_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), original);
+    DestroyWindow(button);
+
+    RegisterHostClass();
+    HWND created = nullptr;
+    {
+        CountingWnd owner;
+        REQUIRE(owner.CreateEx(0, kHostClass, L"owned", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+        created = owner.m_hWnd;
+    }
+    CHECK(!IsWindow(created));  // created by the object, gone with it
+}
+
+// A menu whose items are drawn from records of its own, registered as live.
+class DrawnMenu : public CMenu {
+public:
+    struct Item {
+        int width;
+    };
+    Item items[2] = {{40}, {60}};
+    std::vector<int> measured, drawn;
+    void Add(HMENU where, UINT id, Item& item) {
+        RegisterItem(&item);
+        ::AppendMenuW(where, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(&item));
+    }
+    void MeasureItem(MEASUREITEMSTRUCT* m) override {
+        const auto* item = reinterpret_cast<const Item*>(m->itemData);
+        measured.push_back(item->width);
+        m->itemWidth = static_cast<UINT>(item->width);
+        m->itemHeight = 18;
+    }
+    void DrawItem(DRAWITEMSTRUCT* d) override { drawn.push_back(reinterpret_cast<const Item*>(d->itemData)->width); }
+};
+
+// Ends a menu's modal loop as soon as it waits for input.
+class MenuHost : public CWnd {
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {OnMessage<WM_ENTERIDLE, &MenuHost::OnEnterIdle>()};
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    void OnEnterIdle(UINT reason, HWND) {
+        if (reason == MSGF_MENU) EndMenu();
+    }
+};
+
+TEST_CASE(menu_items_reach_the_menu_that_registered_them_and_foreign_data_is_ignored) {
+    RegisterHostClass();
+    MenuHost host;
+    REQUIRE(host.CreateEx(0, kHostClass, L"menu host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 50, 50), nullptr, 0));
+    HMENU foreignMenu = CreatePopupMenu();
+    MENUINFO info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIM_MENUDATA;
+    info.dwMenuData = 0x10;  // someone else's data, and no address at all
+    SetMenuInfo(foreignMenu, &info);
+    CHECK(CMenu::FromHandlePermanent(foreignMenu) == nullptr);
+    CHECK(CMenu::FromHandlePermanent(host.GetSystemMenu(FALSE)) == nullptr);
+
+    DrawnMenu::Item* gone = nullptr;
+    {
+        DrawnMenu menu;
+        REQUIRE(menu.CreatePopupMenu());
+        HMENU sub = CreatePopupMenu();
+        menu.Add(menu, 501, menu.items[0]);
+        menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"sub");
+        menu.Add(sub, 502, menu.items[1]);
+        gone = &menu.items[0];
+        // The system measures the top-level items when the menu opens.
+        menu.TrackPopupMenu(TPM_RETURNCMD, 0, 0, host);
+        CHECK(menu.measured == std::vector<int>{40});
+
+        const struct {
+            const char* name;
+            UINT message;
+            HMENU hmenu;
+            ULONG_PTR data;
+            int expected;  // the width the menu saw, 0: not routed
+        } rows[] = {
+            {"measure, top level", WM_MEASUREITEM, menu, reinterpret_cast<ULONG_PTR>(&menu.items[0]), 40},
+            {"measure, sub-menu", WM_MEASUREITEM, sub, reinterpret_cast<ULONG_PTR>(&menu.items[1]), 60},
+            {"draw, sub-menu", WM_DRAWITEM, sub, reinterpret_cast<ULONG_PTR>(&menu.items[1]), 60},
+            {"measure, foreign data", WM_MEASUREITEM, foreignMenu, 0x10, 0},
+            {"draw, foreign data", WM_DRAWITEM, foreignMenu, 0x10, 0},
+        };
+        for (const auto& row : rows) {
+            testkit::SetContext(row.name);
+            menu.measured.clear();
+            menu.drawn.clear();
+            MEASUREITEMSTRUCT mis{ODT_MENU, 0, 0, 0, 0, row.data};
+            DRAWITEMSTRUCT dis{ODT_MENU, 0, 0, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(row.hmenu), nullptr, {}, row.data};
+            const LRESULT result = row.message == WM_MEASUREITEM
+                                       ? host.SendMessage(row.message, 0, reinterpret_cast<LPARAM>(&mis))
+                                       : host.SendMessage(row.message, 0, reinterpret_cast<LPARAM>(&dis));
+            const std::vector<int>& seen = row.message == WM_MEASUREITEM ? menu.measured : menu.drawn;
+            CHECK_EQ(result, row.expected ? TRUE : FALSE);
+            CHECK(seen == (row.expected ? std::vector<int>{row.expected} : std::vector<int>{}));
+        }
+        testkit::SetContext("");
+    }
+    // The menu object and its records are gone: their address is foreign now.
+    MEASUREITEMSTRUCT late{ODT_MENU, 0, 0, 0, 0, reinterpret_cast<ULONG_PTR>(gone)};
+    CHECK_EQ(host.SendMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&late)), 0);
+    DestroyMenu(foreignMenu);
+    host.DestroyWindow();
+}
+
 }  // namespace
 
 // The test program's application object: profile and resources, no dialog.
