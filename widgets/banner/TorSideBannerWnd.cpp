@@ -66,8 +66,8 @@ CTorSideBannerWnd::CTorSideBannerWnd() {
     m_lfCaption = DescribeFont(L"Tahoma", 90);
     m_hMsimg32 = LoadSystemMsimg32();
     if (m_hMsimg32) {
-        // Through void(*)(): a cast between two unrelated function types is
-        // what GetProcAddress hands out, and the compiler rightly asks for it.
+        // GetProcAddress answers a generic function pointer; passing through
+        // void(*)() tells the compiler that the change of type is meant.
         auto proc = reinterpret_cast<void (*)()>(::GetProcAddress(m_hMsimg32, "GradientFill"));
         m_pfnGradientFill = reinterpret_cast<GradientFillProc>(proc);
     }
