@@ -37,9 +37,12 @@ public:
     // whole window when it exists. Colours alone request no repaint.
     void SetTitle(LPCTSTR text);
     void SetCaption(LPCTSTR text);  // each line feed starts a new line
-    // The banner owns the icon from now on. It goes before the text, centred
-    // across the banner. FALSE when the icon's size cannot be read: it is still
-    // shown, and the layout keeps the last size read.
+    // The banner owns the icon from now on and destroys it when it is
+    // replaced: hand it an icon of its own (CIcon::Detach, CopyIcon), not the
+    // shared one LoadIcon answers. It goes before the text, centred across the
+    // banner. FALSE when the icon's size cannot be read: it is still shown, and
+    // the layout keeps the last size read. A null icon requests no repaint:
+    // the old one shows until the next paint.
     BOOL SetIcon(HICON icon);
     void SetBackgroundColors(COLORREF start, COLORREF end);
     void SetEdgeColor(COLORREF edge);
