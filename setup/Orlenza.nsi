@@ -24,6 +24,7 @@ RequestExecutionLevel admin
 !define ENV_KEY "SYSTEM\CurrentControlSet\Control\Session Manager\Environment"
 
 Name "${PRODUCT} ${VERSION}"
+BrandingText "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 !if "${TARGET}" == "amd64-unicode"
   InstallDir "$PROGRAMFILES64\${PRODUCT}"
