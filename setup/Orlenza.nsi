@@ -73,11 +73,15 @@ Var FinishText
   Delete "$INSTDIR\${Name}"
 !macroend
 
-; Starts pathentry.exe from this run's private folder; $0 gets its answer,
-; "error" when it could not be started.
-!macro PathEntry Verb Folder
+; Unpacks pathentry.exe into this run's private folder.
+!macro UnpackPathEntry
   InitPluginsDir
   File "/oname=$PLUGINSDIR\pathentry.exe" "${TOOLS}\pathentry.exe"
+!macroend
+
+; Starts the unpacked pathentry.exe; $0 gets its answer, "error" when it
+; could not be started.
+!macro PathEntry Verb Folder
   ClearErrors
   ExecWait '"$PLUGINSDIR\pathentry.exe" ${Verb} "${Folder}"' $0
   ${If} ${Errors}
@@ -108,6 +112,15 @@ Section "Orlenza"
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINST_KEY}" "NoRepair" 1
 
+  !insertmacro UnpackPathEntry
+  ; A reinstall into another folder: the entry added for the old one goes
+  ; first, or no uninstall would ever take it out.
+  ReadRegStr $1 HKLM "${UNINST_KEY}" "PathEntry"
+  ${If} $1 != ""
+  ${AndIf} $1 != $INSTDIR
+    !insertmacro PathEntry remove "$1"
+    DeleteRegValue HKLM "${UNINST_KEY}" "PathEntry"
+  ${EndIf}
   ; A reinstall finds the folder named already and keeps the record of the
   ; first install; a folder the user had put there is never recorded.
   !insertmacro PathEntry add "$INSTDIR"
@@ -128,6 +141,7 @@ Section "Uninstall"
   ReadRegStr $1 HKLM "${UNINST_KEY}" "PathEntry"
   ${If} $1 != ""
     ReadRegDWORD $2 HKLM "${UNINST_KEY}" "PathCreated"
+    !insertmacro UnpackPathEntry
     ${If} $2 == 1
       !insertmacro PathEntry remove-created "$1"
     ${Else}

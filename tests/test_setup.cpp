@@ -77,8 +77,8 @@ CString Folder(int csidl) {
     return path;
 }
 
-DWORD RunSilently(const CString& exe) {
-    testkit::Program program(exe, L"/S");
+DWORD RunSilently(const CString& exe, const wchar_t* more = L"") {
+    testkit::Program program(exe, CString(L"/S") + more);
     DWORD code = ~0u;
     return program.WaitForExit(60000, &code) ? code : ~0u;
 }
@@ -100,9 +100,14 @@ struct Scenario {
     bool adds;  // the installer is to add the folder, and so take it out again
 };
 
-void InstallAndUninstall(const Scenario& s, int installs, bool startProgram = false) {
+CString Setup() {
     wchar_t setup[MAX_PATH] = {};
-    REQUIRE(GetEnvironmentVariableW(L"ORLENZA_SETUP", setup, MAX_PATH) > 0);
+    GetEnvironmentVariableW(L"ORLENZA_SETUP", setup, MAX_PATH);
+    return setup;
+}
+
+void InstallAndUninstall(const Scenario& s, int installs, bool startProgram = false) {
+    const CString setup = Setup();
     const CString dir = Folder(CSIDL_PROGRAM_FILES) + L"\\Orlenza";
     const CString shortcut = Folder(CSIDL_COMMON_PROGRAMS) + L"\\Orlenza.lnk";
     StorePath(s.type, s.before);
@@ -159,5 +164,21 @@ TEST_CASE(install_keeps_an_entry_that_was_there) {
 // A PATH that is no list of folders is left alone, and a silent install says
 // so by its exit code.
 TEST_CASE(install_leaves_a_path_it_cannot_edit_alone) { InstallAndUninstall({REG_MULTI_SZ, kWinePath, 2, false}, 1); }
+
+// Into another folder: the first folder's entry goes, and the first folder's
+// uninstaller, no longer registered, leaves PATH alone.
+TEST_CASE(reinstall_elsewhere_moves_the_entry) {
+    StorePath(REG_EXPAND_SZ, kWinePath);
+    const StoredPath before = ReadPath();
+    const CString first = Folder(CSIDL_PROGRAM_FILES) + L"\\Orlenza", second = L"C:\\Orlenza2";
+    CHECK_EQ(RunSilently(Setup()), 0ul);
+    CHECK_EQ(RunSilently(Setup(), L" /D=C:\\Orlenza2"), 0ul);
+    CHECK_EQ(CString(ReadPath().Text().c_str()), CString(WithFolder(before.Text(), second.GetString()).c_str()));
+    for (const CString& dir : {second, first}) {
+        CHECK_EQ(RunSilently(dir + L"\\uninstall.exe"), 0ul);
+        CHECK(testkit::WaitUntil([&] { return !Exists(dir); }, 30000));
+        CHECK(ReadPath() == before);
+    }
+}
 
 }  // namespace

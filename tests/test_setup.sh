@@ -47,7 +47,8 @@ echo "installing the $arch installer, with the $arch programs, under $ORLENZA_WI
 # back what it found, and a prefix's first start costs more than a case.
 names=(install_on_the_prefix_path path_entries_are_appended_once_and_taken_out_exactly
        install_on_a_path_of_4000_characters install_without_a_path_creates_one
-       install_keeps_an_entry_that_was_there install_leaves_a_path_it_cannot_edit_alone)
+       install_keeps_an_entry_that_was_there install_leaves_a_path_it_cannot_edit_alone
+       reinstall_elsewhere_moves_the_entry)
 output=$(wine "$driver" "${names[@]}" </dev/null 2>&1) || true
 echo "$output (${SECONDS}s)"
 # A misspelt name would run nothing and pass: count what passed.
