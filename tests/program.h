@@ -12,8 +12,8 @@ CString BuiltProgram();
 // A started program; terminated when the object goes if it is still running.
 class Program {
 public:
-    // Copies nothing: starts `exe` in its own folder.
-    explicit Program(const CString& exe);
+    // Copies nothing: starts `exe` in its own folder, with `arguments` if any.
+    explicit Program(const CString& exe, const CString& arguments = CString());
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

@@ -16,6 +16,7 @@ pkgs=(
   locales            # zh_CN.UTF-8: makes Wine's ANSI code page 936
   dpkg-dev           # apt-get source, for the Exif tools
   imagemagick libimage-exiftool-perl  # test photos and their metadata
+  nsis python3 unzip # the installer and the zip, which the tests build and read too
 )
 if [[ "$ORLENZA_ARCH" == i686 ]]; then
   pkgs+=(wine wine32:i386)
