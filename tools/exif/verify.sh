@@ -163,12 +163,6 @@ check "started in the photo's folder: exit code 0" succeeded
 check "photo upright, Exif kept" all "$d/a.jpg" upright6 exif_kept
 check "no planted jpegtran ran" [ -z "$(ls "$work" | grep '^ran-')" ]
 rm -f "$work"/jpegtran.*
-# Without jpegtran.exe beside it, jhead leaves the photo alone and says so.
-d=$work/nojpegtran; mkdir -p "$d/tool"; cp "$outdir/jhead.exe" "$d/tool/"; photo "$d/a.jpg" 6; remember "$d/a.jpg"
-(cd "$work" && LC_ALL=$lc wine "$(winpath "$d/tool/jhead.exe")" -autorot "$(winpath "$d/a.jpg")") >"$log" 2>&1; rc=$?
-check "jpegtran.exe missing: exit code is not 0 (was $rc)" failed
-check "jpegtran.exe missing: photo unchanged" unchanged "$d/a.jpg"
-check "jpegtran.exe missing: no temporary files left" only_files "$d" a.jpg tool tool/jhead.exe
 
 group "turning photos upright"
 d=$work/plain; mkdir -p "$d"
