@@ -577,6 +577,15 @@ static int TurnThumbnail(const char *FileName, const char *transform)
 
 extern int NumOrientations;  /* exif.c: orientation tags found in the Exif block */
 
+/* jhead skips files it may not write; one that needed turning was not. */
+void AutorotReadOnly(const char *FileName)
+{
+    if (ReadJpegFile(FileName, READ_METADATA)) {
+        if (ImageInfo.Orientation != 1 && NumOrientations > 0) Fail(FileName, "the file is read-only");
+        DiscardData();
+    }
+}
+
 /* Turns FileName upright by jhead's already read Exif block; TRUE when the
    file was rewritten.  TagOnly (-norot) only sets the orientation to 1. */
 int AutorotFile(const char *FileName, int TagOnly, int Quiet)

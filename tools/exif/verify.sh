@@ -203,6 +203,15 @@ check "folder: photo cut in its Exif block unchanged" unchanged "$d/b header cut
 check "folder: the intact photo after them upright" all "$d/c intact.jpg" upright6 exif_kept
 check "folder: no temporary files left" only_files "$d" "a cut.jpg" "b header cut.jpg" "c intact.jpg"
 
+group "read-only photos"
+d=$work/readonly; mkdir -p "$d"; photo "$d/six.jpg" 6; photo "$d/one.jpg" 1; chmod a-w "$d/six.jpg" "$d/one.jpg"
+remember "$d/six.jpg"
+autorot "$(winpath "$d/one.jpg")"
+check "already upright: exit code 0" succeeded
+autorot "$(winpath "$d/six.jpg")"
+check "needing a turn: exit code is not 0 (was $rc)" failed
+check "needing a turn: photo unchanged" unchanged "$d/six.jpg"
+
 group "patterns that find no photo to turn are no failure"
 d=$work/nothing; mkdir -p "$d/empty" "$d/text"; echo "not a photo" >"$d/text/notes.txt"
 autorot "$(winpath "$d/empty")\\*.*"
