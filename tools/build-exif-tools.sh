@@ -13,8 +13,8 @@
 # Usage: tools/build-exif-tools.sh [--force] OUTDIR
 #
 # A second run returns at once while both .exe files are there and were made
-# from the current build inputs (this script, tools/exif/*.c, *.cmake, the
-# target);
+# from the current build inputs (this script, tools/exif/*.c, *.patch,
+# *.cmake, the target);
 # --force rebuilds anyway.  Missing Debian packages are installed, which needs
 # root.  tools/exif/verify.sh OUTDIR checks the result under Wine.
 set -euo pipefail
@@ -49,7 +49,7 @@ stampfile=$outdir/.exif-tools.stamp
 # Anything that changes what ends up in the .exe files must be in this hash,
 # or a changed shim would be silently skipped on machines that built before.
 inputs_hash() {
-    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
+    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.patch "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
 }
 want_stamp=$(inputs_hash)
 
@@ -236,6 +236,35 @@ if grep -q 'Command has invalid characters' jhead.c; then
     die "jhead.c refuses some file names in -autorot again; see the note on fix_cve_2022_41751"
 fi
 
+# Our own change to -autorot (tools/exif/jhead-autorot.patch hands each photo
+# to tools/exif/jhead-autorot.c), decided against what upstream does:
+#   - Metadata: upstream keeps the first Exif, XMP, IPTC and comment segment
+#     and drops the rest (colour profiles, extended XMP, camera segments,
+#     further comments, everything after the end marker, so also the extra
+#     images of Multi-Picture files).  Ours writes every APPn and COM segment
+#     of the photo back in its order and byte for byte, and the bytes after
+#     the end marker; jpegtran's output gives only tables, frame and scans.
+#     Only the Exif block changes (orientation, image sizes, thumbnail), an
+#     XMP tiff:Orientation is set to 1 in place, Multi-Picture offsets move
+#     with the main picture's end.  A photo that cannot be written that
+#     faithfully (metadata between scans, two Exif blocks, a Multi-Picture
+#     block it cannot read, a thumbnail jpegtran cannot turn) stays as it is.
+#   - Starting jpegtran: upstream runs "jpegtran ..." through system(), so
+#     the command processor takes the first jpegtran(.com/.exe/.bat/.cmd) in
+#     the current folder (the photo's folder, as Orlenza used to start us) or
+#     on the search path, and expands %NAME% in file names.  Ours starts
+#     jpegtran.exe from jhead.exe's own folder by its full path with
+#     CreateProcessW and a quoted argument list, for the picture and the
+#     thumbnail alike; without it there, the photo stays as it is.
+#   - Errors: upstream ends the process at the first photo jpegtran cannot
+#     read, leaving its temporary output beside it and the later files of the
+#     pattern unturned, and exits with 1 when a pattern matches nothing.  Ours
+#     leaves that photo byte for byte, removes its temporary files, goes on
+#     with the next one, and exits with 0 unless a photo that needed turning
+#     could not be turned (files that are not JPEG, and patterns that match
+#     nothing, are no failure).
+patch -s -p1 --fuzz=0 --no-backup-if-mismatch <"$exifdir/jhead-autorot.patch" || die "jhead-autorot.patch does not apply"
+
 # ------------------------------------------------------------------- build
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -271,7 +300,8 @@ jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsi
     -c "${jhead_sources[@]}" 2>"$work/jhead-build.log" ||
     { cat "$work/jhead-build.log" >&2; die "compiling jhead failed"; }
 "$CC" -O2 -c -o jhead-win32-shim.o "$exifdir/jhead-win32-shim.c"
-"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o -lm
+"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS -I. -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
+"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o -lm
 
 # ------------------------------------------------------------------- check
 
