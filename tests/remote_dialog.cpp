@@ -1,5 +1,6 @@
 #include "remote_dialog.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -41,6 +42,19 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
     else if (GetDlgItem(window, kList))
         found->dialog = window;
     return TRUE;
+}
+
+struct TipSearch {
+    HWND tool;
+    HWND tip = nullptr;
+};
+
+BOOL CALLBACK FindTip(HWND window, LPARAM lParam) {
+    auto* search = reinterpret_cast<TipSearch*>(lParam);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (wcscmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == search->tool) search->tip = window;
+    return search->tip == nullptr;
 }
 
 bool WriteAll(const CString& path, const std::string& bytes) {
@@ -127,6 +141,36 @@ void ClickStart(HWND dialog) { PostMessageW(GetDlgItem(dialog, kStart), BM_CLICK
 
 void PostStartCommand(HWND dialog) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kStart, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, kStart)));
+}
+
+CString ToolTipText(HANDLE process, HWND tool, UINT_PTR id) {
+    TipSearch search{tool};
+    EnumWindows(&FindTip, reinterpret_cast<LPARAM>(&search));
+    if (!search.tip) return CString();
+    constexpr size_t kChars = 1024;
+    struct Question {
+        TTTOOLINFOW info;
+        wchar_t text[kChars];
+    };
+    auto* remote = static_cast<Question*>(
+        VirtualAllocEx(process, nullptr, sizeof(Question), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return CString();
+    Question question{};
+    question.info.cbSize = TTTOOLINFOW_V2_SIZE;
+    question.info.hwnd = tool;
+    question.info.uId = id;
+    question.info.lpszText = remote->text;
+    SIZE_T moved = 0;
+    CString text;
+    if (WriteProcessMemory(process, remote, &question, sizeof(question), &moved)) {
+        Ask(search.tip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(&remote->info));
+        if (ReadProcessMemory(process, remote, &question, sizeof(question), &moved)) {
+            question.text[kChars - 1] = L'\0';
+            text = question.text;
+        }
+    }
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    return text;
 }
 
 bool Close(HWND dialog, HANDLE process, DWORD timeoutMs) {

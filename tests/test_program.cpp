@@ -1,11 +1,14 @@
 // The built Orlenza.exe, started as its own process and looked at from
 // outside, as a user sees it: the single installation warning when the tools
-// are missing, the dialog laid out as its template says, Escape ending it.
+// are missing, the dialog laid out as its template says, Escape ending it;
+// the about box from the system menu and from its button.
 #include "dialog_layout.h"
 #include "harness.h"
 #include "program.h"
+#include "remote_dialog.h"
 #include "resource.h"
 
+#include <functional>
 #include <string>
 
 namespace {
@@ -79,6 +82,46 @@ TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_esca
     DWORD exitCode = 1234;
     CHECK(program.WaitForExit(15000, &exitCode));
     CHECK_EQ(exitCode, 0ul);
+}
+
+TEST_CASE(the_system_menu_s_last_entry_and_the_about_button_open_the_same_about_box) {
+    remote::Session session(testkit::BuiltProgram());
+    const HWND dlg = session.Dialog();
+    REQUIRE(dlg);
+    struct Way {
+        const char* label;
+        std::function<void()> open;
+        UINT closeKey;
+    };
+    const Way ways[] = {
+        // Another process cannot read the menu under Wine: walk it with keys.
+        {"system menu, Enter closes",
+         [&] {
+             PostMessageW(dlg, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+             testkit::PostKey(dlg, VK_END);
+             testkit::PostKey(dlg, VK_RETURN);
+         },
+         VK_RETURN},
+        {"about button, Escape closes", [&] { PostMessageW(GetDlgItem(dlg, IDC_BTN_ABOUT), BM_CLICK, 0, 0); },
+         VK_ESCAPE},
+    };
+    for (const Way& way : ways) {
+        testkit::SetContext(way.label);
+        way.open();
+        const HWND about = testkit::WaitForTopWindow(L"#32770", L"使用说明", session.Pid());
+        REQUIRE(about);
+        CHECK(GetWindow(about, GW_OWNER) == dlg);
+        CHECK(!IsWindowEnabled(dlg));
+        wchar_t text[256] = {};
+        GetDlgItemTextW(about, IDC_LINK_HOME, text, 256);
+        CHECK(CString(text).Find(L"官方主页：") == 0);
+        // The feedback link's tooltip shows what a click opens.
+        const CString target = remote::ToolTipText(session.Process(), GetDlgItem(about, IDC_LINK_FEEDBACK), 1);
+        CHECK(target.Find(L"mailto:") == 0);
+        CHECK_EQ(target.Right(20), CString(L"?subject=关于[Tessaly]"));
+        testkit::PostKey(GetDlgItem(about, IDOK), way.closeKey);
+        CHECK(testkit::WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(dlg); }, 10000));
+    }
 }
 
 }  // namespace
