@@ -98,6 +98,7 @@ TEST_CASE(the_system_menu_s_last_entry_and_the_about_button_open_the_same_about_
         {"system menu, Enter closes",
          [&] {
              PostMessageW(dlg, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+             CHECK(testkit::WaitForTopWindow(L"#32768", nullptr, session.Pid(), 5000));
              testkit::PostKey(dlg, VK_END);
              testkit::PostKey(dlg, VK_RETURN);
          },

@@ -6,7 +6,7 @@
 #include <cwchar>
 #include <string>
 
-const UINT WM_LINKSTATIC_CLICKED = ::RegisterWindowMessageW(L"WM_LINKSTATIC_CLICKED");
+const RegisteredMessage WM_LINKSTATIC_CLICKED{L"WM_LINKSTATIC_CLICKED"};
 
 namespace {
 
@@ -18,14 +18,6 @@ constexpr int kEmptyTarget = 36;
 }  // namespace
 
 CLinkStatic::CLinkStatic() : m_launch{&::ShellExecuteW, &::WinExec, &::MessageBeep} {}
-
-CLinkStatic::~CLinkStatic() { ReleaseHandCursor(); }
-
-void CLinkStatic::ReleaseHandCursor() {
-    if (m_handCursor && m_ownsHandCursor) ::DestroyCursor(m_handCursor);
-    m_handCursor = nullptr;
-    m_ownsHandCursor = false;
-}
 
 const MessageMap* CLinkStatic::ClassMessageMap() {
     using L = CLinkStatic;
@@ -96,7 +88,9 @@ BOOL CLinkStatic::PreTranslateMessage(MSG* msg) {
 }
 
 void CLinkStatic::FitToText() {
-    if (!m_hWnd || !m_autoSize) return;
+    // Until the attach step has made the fonts (a link that takes its address
+    // as its text is fitted then), there is nothing to measure with.
+    if (!m_hWnd || !m_autoSize || !m_underlinedFont.GetSafeHandle()) return;
     CRect window, client;
     GetWindowRect(&window);
     GetClientRect(&client);
@@ -108,7 +102,7 @@ void CLinkStatic::FitToText() {
     CSize text;
     {
         CClientDC dc(m_hWnd);
-        if (m_underlinedFont.GetSafeHandle()) dc.SelectObject(m_underlinedFont);
+        CSelectGuard font(dc, m_underlinedFont);
         text = dc.GetTextExtent(GetWindowText());
     }
     const CRect fitted = FitLinkRect(window, client, text, GetStyle());
@@ -131,8 +125,7 @@ void CLinkStatic::LoadHandCursor() {
     if (!module) return;
     if (HCURSOR found = ::LoadCursorW(module, MAKEINTRESOURCEW(106))) {
         // A copy, so that the cursor outlives the module.
-        m_handCursor = static_cast<HCURSOR>(::CopyIcon(found));
-        m_ownsHandCursor = m_handCursor != nullptr;
+        if (m_handCursorCopy.Attach(static_cast<HCURSOR>(::CopyIcon(found)))) m_handCursor = m_handCursorCopy;
     }
     ::FreeLibrary(module);
 }
@@ -237,7 +230,7 @@ void CLinkStatic::OnClicked() {
     if (m_notifyParent) {
         HWND parent = GetParent();
         if (parent && ::IsWindow(parent))
-            ::SendMessageW(parent, WM_LINKSTATIC_CLICKED, static_cast<WPARAM>(GetDlgCtrlID()), 0);
+            ::SendMessageW(parent, WM_LINKSTATIC_CLICKED.Id(), static_cast<WPARAM>(GetDlgCtrlID()), 0);
     }
 }
 

@@ -18,12 +18,13 @@
 #include "Controls.h"
 #include "Gdi.h"
 #include "LinkRules.h"
+#include "MessageMap.h"
 #include "String.h"
 
 // The message a link sends its parent after a click when it is asked to
-// (wParam: the link's control id, lParam: 0). Registered by name
-// ("WM_LINKSTATIC_CLICKED") when the program starts, before any dialog exists.
-extern const UINT WM_LINKSTATIC_CLICKED;
+// (wParam: the link's control id, lParam: 0); a parent lists it in its table
+// with OnRegisteredMessage<&WM_LINKSTATIC_CLICKED, ...>.
+extern const RegisteredMessage WM_LINKSTATIC_CLICKED;
 
 struct LinkLaunch {
     HINSTANCE(WINAPI* shellExecute)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
@@ -34,7 +35,6 @@ struct LinkLaunch {
 class CLinkStatic : public CStatic {
 public:
     CLinkStatic();
-    ~CLinkStatic() override;
 
     // The address a click opens. With a window, the link is fitted to its
     // text again and the tooltip shows the new address.
@@ -75,7 +75,6 @@ private:
     void OnTimer(UINT_PTR id);
     void OnClicked();
     BOOL OnEraseBkgnd(HDC dc);
-    void ReleaseHandCursor();
 
     COLORREF m_linkColour = RGB(0, 0, 238);
     COLORREF m_visitedColour = RGB(85, 26, 139);
@@ -91,8 +90,8 @@ private:
     CString m_target;
     CFont m_underlinedFont;  // the control's font with underline
     CFont m_plainFont;       // and without
-    HCURSOR m_handCursor = nullptr;
-    bool m_ownsHandCursor = false;  // the system's shared hand cursor is not ours to destroy
+    HCURSOR m_handCursor = nullptr;  // shown over the link: the system's shared one, or m_handCursorCopy
+    CCursor m_handCursorCopy;        // owned: the help viewer's cursor, when the system has none
     CToolTipCtrl m_tip;
     UINT_PTR m_timerId = 100;
     BOOL m_opensTarget = TRUE;  // clear: a click only counts as a visit
