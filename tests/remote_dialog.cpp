@@ -44,17 +44,19 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
+// Tooltips are owned by the top-level window of the control that made them.
 struct TipSearch {
-    HWND tool;
-    HWND tip = nullptr;
+    HWND owner;
+    std::vector<HWND> tips;
 };
 
-BOOL CALLBACK FindTip(HWND window, LPARAM lParam) {
+BOOL CALLBACK FindTips(HWND window, LPARAM lParam) {
     auto* search = reinterpret_cast<TipSearch*>(lParam);
     wchar_t name[64] = {};
     GetClassNameW(window, name, 64);
-    if (wcscmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == search->tool) search->tip = window;
-    return search->tip == nullptr;
+    if (wcscmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == search->owner)
+        search->tips.push_back(window);
+    return TRUE;
 }
 
 bool WriteAll(const CString& path, const std::string& bytes) {
@@ -144,9 +146,8 @@ void PostStartCommand(HWND dialog) {
 }
 
 CString ToolTipText(HANDLE process, HWND tool, UINT_PTR id) {
-    TipSearch search{tool};
-    EnumWindows(&FindTip, reinterpret_cast<LPARAM>(&search));
-    if (!search.tip) return CString();
+    TipSearch search{GetAncestor(tool, GA_ROOT), {}};
+    EnumWindows(&FindTips, reinterpret_cast<LPARAM>(&search));
     constexpr size_t kChars = 1024;
     struct Question {
         TTTOOLINFOW info;
@@ -155,15 +156,17 @@ CString ToolTipText(HANDLE process, HWND tool, UINT_PTR id) {
     auto* remote = static_cast<Question*>(
         VirtualAllocEx(process, nullptr, sizeof(Question), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
     if (!remote) return CString();
-    Question question{};
-    question.info.cbSize = TTTOOLINFOW_V2_SIZE;
-    question.info.hwnd = tool;
-    question.info.uId = id;
-    question.info.lpszText = remote->text;
-    SIZE_T moved = 0;
     CString text;
-    if (WriteProcessMemory(process, remote, &question, sizeof(question), &moved)) {
-        Ask(search.tip, TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(&remote->info));
+    // Only the tooltip that has the tool answers with its text.
+    for (size_t i = 0; i < search.tips.size() && text.IsEmpty(); ++i) {
+        Question question{};
+        question.info.cbSize = TTTOOLINFOW_V2_SIZE;
+        question.info.hwnd = tool;
+        question.info.uId = id;
+        question.info.lpszText = remote->text;
+        SIZE_T moved = 0;
+        if (!WriteProcessMemory(process, remote, &question, sizeof(question), &moved)) break;
+        Ask(search.tips[i], TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(&remote->info));
         if (ReadProcessMemory(process, remote, &question, sizeof(question), &moved)) {
             question.text[kChars - 1] = L'\0';
             text = question.text;

@@ -42,7 +42,7 @@ void ClickStart(HWND dialog);
 void PostStartCommand(HWND dialog);
 
 // The text of tool `id` of `tool` (a control of the program in `process`),
-// read from the tooltip the control owns; empty when it has none. The
+// asked of the tooltips of the control's window; empty when none has it. The
 // question goes in the program's own memory, since the tooltip writes there.
 CString ToolTipText(HANDLE process, HWND tool, UINT_PTR id);
 

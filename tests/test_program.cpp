@@ -8,7 +8,6 @@
 #include "remote_dialog.h"
 #include "resource.h"
 
-#include <functional>
 #include <string>
 
 namespace {
@@ -88,39 +87,25 @@ TEST_CASE(the_system_menu_s_last_entry_and_the_about_button_open_the_same_about_
     remote::Session session(testkit::BuiltProgram());
     const HWND dlg = session.Dialog();
     REQUIRE(dlg);
-    struct Way {
-        const char* label;
-        std::function<void()> open;
-        UINT closeKey;
-    };
-    const Way ways[] = {
-        // Another process cannot read the menu under Wine: walk it with keys.
-        {"system menu, Enter closes",
-         [&] {
-             PostMessageW(dlg, WM_SYSCOMMAND, SC_KEYMENU, L' ');
-             CHECK(testkit::WaitForTopWindow(L"#32768", nullptr, session.Pid(), 5000));
-             testkit::PostKey(dlg, VK_END);
-             testkit::PostKey(dlg, VK_RETURN);
-         },
-         VK_RETURN},
-        {"about button, Escape closes", [&] { PostMessageW(GetDlgItem(dlg, IDC_BTN_ABOUT), BM_CLICK, 0, 0); },
-         VK_ESCAPE},
-    };
-    for (const Way& way : ways) {
-        testkit::SetContext(way.label);
-        way.open();
+    for (const UINT closeKey : {VK_RETURN, VK_ESCAPE}) {
+        testkit::SetContext(closeKey == VK_RETURN ? "system menu, Enter" : "about button, Escape");
+        if (closeKey == VK_RETURN) {
+            // Another process cannot read the menu under Wine: walk it with keys.
+            PostMessageW(dlg, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+            CHECK(testkit::WaitForTopWindow(L"#32768", nullptr, session.Pid(), 5000));
+            testkit::PostKey(dlg, VK_END);
+            testkit::PostKey(dlg, VK_RETURN);
+        } else {
+            PostMessageW(GetDlgItem(dlg, IDC_BTN_ABOUT), BM_CLICK, 0, 0);
+        }
         const HWND about = testkit::WaitForTopWindow(L"#32770", L"使用说明", session.Pid());
         REQUIRE(about);
-        CHECK(GetWindow(about, GW_OWNER) == dlg);
-        CHECK(!IsWindowEnabled(dlg));
-        wchar_t text[256] = {};
-        GetDlgItemTextW(about, IDC_LINK_HOME, text, 256);
-        CHECK(CString(text).Find(L"官方主页：") == 0);
+        CHECK(GetWindow(about, GW_OWNER) == dlg && !IsWindowEnabled(dlg));
         // The feedback link's tooltip shows what a click opens.
         const CString target = remote::ToolTipText(session.Process(), GetDlgItem(about, IDC_LINK_FEEDBACK), 1);
         CHECK(target.Find(L"mailto:") == 0);
         CHECK_EQ(target.Right(20), CString(L"?subject=关于[Tessaly]"));
-        testkit::PostKey(GetDlgItem(about, IDOK), way.closeKey);
+        testkit::PostKey(GetDlgItem(about, IDOK), closeKey);
         CHECK(testkit::WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(dlg); }, 10000));
     }
 }
