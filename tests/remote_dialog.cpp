@@ -1,6 +1,5 @@
 #include "remote_dialog.h"
 
-#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstdio>
@@ -41,21 +40,6 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
         found->box = window;
     else if (GetDlgItem(window, kList))
         found->dialog = window;
-    return TRUE;
-}
-
-// Tooltips are owned by the top-level window of the control that made them.
-struct TipSearch {
-    HWND owner;
-    std::vector<HWND> tips;
-};
-
-BOOL CALLBACK FindTips(HWND window, LPARAM lParam) {
-    auto* search = reinterpret_cast<TipSearch*>(lParam);
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    if (wcscmp(name, TOOLTIPS_CLASSW) == 0 && GetWindow(window, GW_OWNER) == search->owner)
-        search->tips.push_back(window);
     return TRUE;
 }
 
@@ -143,37 +127,6 @@ void ClickStart(HWND dialog) { PostMessageW(GetDlgItem(dialog, kStart), BM_CLICK
 
 void PostStartCommand(HWND dialog) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kStart, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, kStart)));
-}
-
-CString ToolTipText(HANDLE process, HWND tool, UINT_PTR id) {
-    TipSearch search{GetAncestor(tool, GA_ROOT), {}};
-    EnumWindows(&FindTips, reinterpret_cast<LPARAM>(&search));
-    constexpr size_t kChars = 1024;
-    struct Question {
-        TTTOOLINFOW info;
-        wchar_t text[kChars];
-    };
-    auto* remote = static_cast<Question*>(
-        VirtualAllocEx(process, nullptr, sizeof(Question), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
-    if (!remote) return CString();
-    CString text;
-    // Only the tooltip that has the tool answers with its text.
-    for (size_t i = 0; i < search.tips.size() && text.IsEmpty(); ++i) {
-        Question question{};
-        question.info.cbSize = TTTOOLINFOW_V2_SIZE;
-        question.info.hwnd = tool;
-        question.info.uId = id;
-        question.info.lpszText = remote->text;
-        SIZE_T moved = 0;
-        if (!WriteProcessMemory(process, remote, &question, sizeof(question), &moved)) break;
-        Ask(search.tips[i], TTM_GETTEXTW, kChars, reinterpret_cast<LPARAM>(&remote->info));
-        if (ReadProcessMemory(process, remote, &question, sizeof(question), &moved)) {
-            question.text[kChars - 1] = L'\0';
-            text = question.text;
-        }
-    }
-    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
-    return text;
 }
 
 bool Close(HWND dialog, HANDLE process, DWORD timeoutMs) {

@@ -41,11 +41,6 @@ void ClickStart(HWND dialog);
 // dialog even while the button is disabled.
 void PostStartCommand(HWND dialog);
 
-// The text of tool `id` of `tool` (a control of the program in `process`),
-// asked of the tooltips of the control's window; empty when none has it. The
-// question goes in the program's own memory, since the tooltip writes there.
-CString ToolTipText(HANDLE process, HWND tool, UINT_PTR id);
-
 // Ends the program with its close button and waits for it to exit.
 bool Close(HWND dialog, HANDLE process, DWORD timeoutMs = 10000);
 

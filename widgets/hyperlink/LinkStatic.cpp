@@ -50,11 +50,11 @@ void CLinkStatic::PreSubclassWindow() {
     ModifyStyle(0, SS_NOTIFY);
     if (m_target.IsEmpty()) m_target = GetWindowText();
     if (GetWindowText().IsEmpty()) {
-        // A link without a text shows its address.
+        // A link without a text shows its address (and is fitted to it below,
+        // once the fonts exist).
         SetWindowText(L"");
         RedrawWindow(nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
         SetWindowText(m_target);
-        FitToText();
     }
 
     HFONT font = GetFont();
@@ -88,8 +88,7 @@ BOOL CLinkStatic::PreTranslateMessage(MSG* msg) {
 }
 
 void CLinkStatic::FitToText() {
-    // Until the attach step has made the fonts (a link that takes its address
-    // as its text is fitted then), there is nothing to measure with.
+    // Before the attach step has made the fonts there is nothing to measure with.
     if (!m_hWnd || !m_autoSize || !m_underlinedFont.GetSafeHandle()) return;
     CRect window, client;
     GetWindowRect(&window);
