@@ -46,6 +46,7 @@ protected:
     void OnClearList();
     void OnDeleteEntries();
     void OnDropFiles(HDROP drop);
+    void OnAbout();
 
     // Makes one row the selected and focused row (-1: none), scrolls it into
     // view and gives the list the focus.

@@ -22,3 +22,11 @@
 #define IDC_BTN_CLEAR          1003
 #define IDC_BTN_START          1004
 #define IDC_CHECK_SUBFOLDERS   1005
+
+// The about box's two links.
+#define IDC_LINK_HOME          1006
+#define IDC_LINK_FEEDBACK      1007
+
+// The about entry of the main dialog's system menu (IDS_ABOUTBOX its text).
+// System-menu commands keep their low four bits for the platform.
+#define IDM_ABOUTBOX           0x0010

@@ -169,6 +169,14 @@ TEST_CASE(dialog_opens_with_box_ticked_list_buttons_off_and_three_columns) {
         CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
         CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(icon));
         CHECK_EQ(SendMessageW(h, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+        // The system menu ends with a separator and the about entry.
+        HMENU menu = GetSystemMenu(h, FALSE);
+        const int items = GetMenuItemCount(menu);
+        wchar_t entry[64] = {};
+        GetMenuStringW(menu, items - 1, entry, 64, MF_BYPOSITION);
+        CHECK_EQ(CString(entry), CString(L"关于本软件(&A)..."));
+        CHECK_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
+        CHECK((GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR) != 0);
     });
     CHECK_EQ(dlg.ToolPath(), testkit::ModuleDir() + L"\\jhead.exe");
     CHECK_EQ(dlg.AppDir(), testkit::ModuleDir());

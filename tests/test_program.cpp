@@ -1,9 +1,11 @@
 // The built Orlenza.exe, started as its own process and looked at from
 // outside, as a user sees it: the single installation warning when the tools
-// are missing, the dialog laid out as its template says, Escape ending it.
+// are missing, the dialog laid out as its template says, Escape ending it;
+// the about box from the system menu and from its button.
 #include "dialog_layout.h"
 #include "harness.h"
 #include "program.h"
+#include "remote_dialog.h"
 #include "resource.h"
 
 #include <string>
@@ -79,6 +81,30 @@ TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_esca
     DWORD exitCode = 1234;
     CHECK(program.WaitForExit(15000, &exitCode));
     CHECK_EQ(exitCode, 0ul);
+}
+
+TEST_CASE(the_system_menu_s_last_entry_and_the_about_button_open_the_same_about_box) {
+    remote::Session session(testkit::BuiltProgram());
+    const HWND dlg = session.Dialog();
+    REQUIRE(dlg);
+    for (const UINT closeKey : {VK_RETURN, VK_ESCAPE}) {
+        testkit::SetContext(closeKey == VK_RETURN ? "system menu, Enter" : "about button, Escape");
+        if (closeKey == VK_RETURN) {
+            // Another process cannot read the menu under Wine: walk it with keys.
+            PostMessageW(dlg, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+            CHECK(testkit::WaitForTopWindow(L"#32768", nullptr, session.Pid(), 5000));
+            testkit::PostKey(dlg, VK_END);
+            testkit::PostKey(dlg, VK_RETURN);
+        } else {
+            PostMessageW(GetDlgItem(dlg, IDC_BTN_ABOUT), BM_CLICK, 0, 0);
+        }
+        const HWND about = testkit::WaitForTopWindow(L"#32770", L"使用说明", session.Pid());
+        REQUIRE(about);
+        CHECK(GetWindow(about, GW_OWNER) == dlg && !IsWindowEnabled(dlg));
+        CHECK(GetDlgItem(about, IDC_LINK_HOME) && GetDlgItem(about, IDC_LINK_FEEDBACK));
+        testkit::PostKey(GetDlgItem(about, IDOK), closeKey);
+        CHECK(testkit::WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(dlg); }, 10000));
+    }
 }
 
 }  // namespace
