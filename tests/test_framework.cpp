@@ -446,7 +446,6 @@ TEST_CASE(profile_strings_round_trip_in_the_application_key) {
 }
 
 TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int round = 0; round < 50; ++round) {
         CBitmap bitmap;
         CFont font;
@@ -461,29 +460,36 @@ TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
             REQUIRE(font.CreateFontIndirect(&lf));
             memory.SelectObject(bitmap);
             memory.SelectObject(font);
-            CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
-            memory.SelectObject(pen);
-            memory.FillSolidRect(CRect(0, 0, 16, 16), RGB(10, 20, 30));
-            memory.MoveTo(0, 0);
-            memory.LineTo(16, 0);
-            CHECK_EQ(memory.GetPixel(5, 5), RGB(10, 20, 30));
-            CHECK_EQ(memory.GetPixel(5, 0), RGB(255, 0, 0));
-            // A borrowed wrapper puts back its own selection only.
+            HGDIOBJ penHandle = nullptr;
             {
-                CDC borrowed = CDC::FromHandle(memory);
-                CBrush brush(RGB(0, 255, 0));
-                borrowed.SelectObject(brush);
+                CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
+                penHandle = pen.m_hObject;
+                memory.SelectObject(pen);
+                memory.FillSolidRect(CRect(0, 0, 16, 16), RGB(10, 20, 30));
+                memory.MoveTo(0, 0);
+                memory.LineTo(16, 0);
+                CHECK_EQ(memory.GetPixel(5, 5), RGB(10, 20, 30));
+                CHECK_EQ(memory.GetPixel(5, 0), RGB(255, 0, 0));
+                // A borrowed wrapper puts back its own selection only.
+                {
+                    CDC borrowed = CDC::FromHandle(memory);
+                    CBrush brush(RGB(0, 255, 0));
+                    borrowed.SelectObject(brush);
+                }
+                CHECK(GetCurrentObject(memory, OBJ_BITMAP) == bitmap.m_hObject);
+                // The pen goes out of scope here: it must no longer be selected.
+                memory.RestoreSelections();
             }
-            CHECK(GetCurrentObject(memory, OBJ_BITMAP) == bitmap.m_hObject);
-            // The pen goes out of scope here: it must no longer be selected.
-            memory.RestoreSelections();
+            // A pen deleted while still selected stays valid until the
+            // context lets it go (Wine's DeleteObject reports success all
+            // the same): gone only if the old pen was put back first.
+            CHECK_EQ(GetObjectType(penHandle), DWORD{0});
         }
         // Deleting fails for an object still selected into a context.
         CHECK(bitmap.DeleteObject());
         CHECK(font.DeleteObject());
         CHECK(bitmap.m_hObject == nullptr);
     }
-    CHECK_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
 }
 
 TEST_CASE(menus_are_found_from_their_handles_while_attached) {
