@@ -11,6 +11,8 @@
 // folder shown), read by the caller after DoModal.
 #include <windows.h>
 
+#include <vector>
+
 #include "FileDialog.h"
 #include "String.h"
 
@@ -38,7 +40,7 @@ public:
     // Splits the file-name box's text into names: one name without quotes,
     // or the quoted multi-selection form ("a.jpg" "b.jpg"). A name still open
     // at the end is dropped; an empty text names nothing. Exposed for tests.
-    static void AppendNamesFromNameBox(const CString& prefix, const CString& nameText, CStringArray& out);
+    static std::vector<CString> NamesInNameBox(const CString& nameText);
 
 protected:
     void OnInitDone() override;
@@ -49,6 +51,7 @@ private:
     static LRESULT CALLBACK PickerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
     static CString QueryFolder(HWND frame);
     static CString QueryNameBox(HWND frame);
+    static CString QueryText(HWND frame, UINT message);
     static CString FolderPrefix();
     static HWND FindItemList(HWND frame);
 };
