@@ -5,7 +5,8 @@
 //
 // Its work is spread over files by subject: opening, painting and the message
 // table (pivotdeskDlg.cpp), the entry list (EntryList.cpp), the add command
-// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp).
+// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp, its
+// path rules in RunTargets.cpp).
 #include <windows.h>
 #include <shellapi.h>
 
