@@ -436,14 +436,14 @@ TEST_CASE(confirming_remembers_the_folder_last_shown) {
 }
 
 // The shell hides known extensions while this lives, as Windows does by
-// default (the test prefix's own setting is to show them).
+// default, and shows them again afterwards, as the other cases expect.
 struct HiddenExtensions {
-    static constexpr const wchar_t* kKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
-    HiddenExtensions() {
-        const DWORD hide = 1;
-        RegSetKeyValueW(HKEY_CURRENT_USER, kKey, L"HideFileExt", REG_DWORD, &hide, sizeof(hide));
+    HiddenExtensions() { Set(1); }
+    ~HiddenExtensions() { Set(0); }
+    static void Set(DWORD hide) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced",
+                        L"HideFileExt", REG_DWORD, &hide, sizeof(hide));
     }
-    ~HiddenExtensions() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kKey, L"HideFileExt"); }
 };
 
 TEST_CASE(every_picked_file_reaches_the_list_by_its_name_on_disk) {
