@@ -6,6 +6,11 @@ namespace testkit {
 
 CString BuiltProgram() { return ModuleDir() + L"\\..\\bin\\Orlenza.exe"; }
 
+CString CopyOfProgram(const CString& folder) {
+    const CString exe = folder + L"\\Orlenza.exe";
+    return CopyFileW(BuiltProgram(), exe, FALSE) ? exe : CString();
+}
+
 Program::Program(const CString& exe, const CString& arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);

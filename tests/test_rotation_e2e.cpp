@@ -641,3 +641,33 @@ TEST_CASE(without_its_own_jpegtran_the_tool_leaves_photos_untouched) {
     REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end, program));
     CheckPhotos(root, photos, before);
 }
+
+// --- names the ANSI code page cannot spell ------------------------------------
+
+TEST_CASE(korean_and_emoji_names_are_turned_and_keep_their_names) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-unicode");
+    const Fate T = Fate::Turned, U = Fate::Untouched;
+    // Under code page 936 the listed names would reach the tool as "??.jpg",
+    // a pattern that "ab.jpg" beside them matches.
+    const std::vector<Photo> photos = {
+        {L"单个\\사진.jpg", 6, false, T},
+        {L"单个\\\U0001F600.jpg", 8, true, T},
+        {L"单个\\ab.jpg", 6, false, U},
+        {L"文件夹\\가족 사진.jpg", 3, true, T},
+        {L"文件夹\\\U0001F338 花.jpg", 5, false, T},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos);
+    {
+        Session session;
+        REQUIRE(session.Dialog());
+        REQUIRE(session.Drop({root.Path() + L"\\单个\\사진.jpg", root.Path() + L"\\单个\\\U0001F600.jpg",
+                              root.Path() + L"\\文件夹"}));
+        MessageBoxSeen end;
+        REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
+        CheckFinished(end);
+    }
+    CheckPhotos(root, photos, before);
+}

@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
 # Creates and configures the private Wine prefix under the build folder:
+#   - Windows 10 as the version the prefix reports (Wine 8 claims Windows 7
+#     by default), as on our users' machines: the program hands Unicode paths
+#     to the tools only where the platform honours their UTF-8 manifest,
+#     which it tells by the Windows build, and Wine honours it as Windows 10
+#     does;
 #   - a virtual desktop, so that without a window manager new windows are
 #     still framed and activated, and every process shares one desktop (the
 #     black-box tests look for the program's windows from another process);
 #   - the CJK font: "宋体" (the dialog font) substituted by WenQuanYi Micro Hei
 #     and linked behind Tahoma, otherwise Chinese text draws as boxes;
 #   - the symbol font of the caption buttons;
-#   - optionally a folder appended to the machine PATH (argument 1), because
-#     jhead.exe finds jpegtran.exe only through the PATH its child sees.
+#   - optionally a folder appended to the machine PATH (argument 1), as an
+#     installation does: the program's start-up check looks for it there.
 # Idempotent: a stamp records the configuration that was applied.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/wine-env.sh"
 path_dir="${1:-}"
 
-stamp="$WINEPREFIX/.orlenza-prefix-v2"
+stamp="$WINEPREFIX/.orlenza-prefix-v3"
 if [[ ! -f "$stamp" ]]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1
@@ -22,6 +27,9 @@ if [[ ! -f "$stamp" ]]; then
   # regedit wants UTF-16 for anything beyond ASCII (the value name 宋体).
   iconv -f UTF-8 -t UTF-16 > "$reg" <<'REG'
 Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\Wine]
+"Version"="win10"
 
 [HKEY_CURRENT_USER\Software\Wine\Explorer]
 "Desktop"="Default"

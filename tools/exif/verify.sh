@@ -252,8 +252,9 @@ check "text file not touched" unchanged "$d/notes.txt"
 check "no temporary files left" only_files "$d" "a six.jpg" "b eight.JPG" "c one.jpg" notes.txt
 
 group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
-# jhead.exe is an ANSI program: Wine hands it names in the ANSI code page it
-# derives from the Unix locale, so this only tests something if that is 936.
+# jhead.exe is an ANSI program whose manifest makes UTF-8 its code page; the
+# machine's own (which Wine derives from the Unix locale) is the 936 of our
+# users, so Chinese names must reach it intact past both.
 lc=zh_CN.UTF-8
 acp=$(LC_ALL=$lc wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
       tr -d '\r' | awk '$1 == "ACP" { print $3 }')
