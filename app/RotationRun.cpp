@@ -1,5 +1,7 @@
 // The rotation run: jhead.exe -autorot over every row, one hidden process at a
 // time, and over every sub-folder of a listed folder when the box is ticked.
+// What the run had to leave out is counted and named in its end message.
+#include "RunTargets.h"
 #include "pivotdeskDlg.h"
 
 // The shell reads this structure by its documented layout; a header that
@@ -14,22 +16,6 @@ namespace {
 
 bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
-// The folder a file lies in, as a working directory: "C:\photos" for
-// "C:\photos\a.jpg", "C:\" for "C:\a.jpg". A process cannot be started with a
-// file as its current directory.
-CString FolderOf(const CString& file) {
-    const int slash = file.ReverseFind(L'\\');
-    if (slash < 0) return CString();
-    if (slash == 2 && file[1] == L':') return file.Left(3);
-    return file.Left(slash);
-}
-
-// The tool expands the pattern itself; quoting keeps paths with blanks one
-// argument.
-CString FolderParameters(const CString& folder) {
-    return CString::Formatted(L"-autorot \"%s\\*.*\"", folder.GetString());
-}
-
 }  // namespace
 
 void CpivotdeskDlg::OnStartRotation() {
@@ -39,44 +25,70 @@ void CpivotdeskDlg::OnStartRotation() {
         return;
     }
     m_toolStartFailed = false;
+    m_leftOutCount = 0;
+    m_firstLeftOut.Empty();
+    m_lastLeftOut.Empty();
+    m_toolsTakeUtf8 = ToolsTakeUtf8();
     for (int row = 0; row < m_listEntries.GetItemCount(); ++row) {
         const CString path = m_listEntries.GetItemText(row, 0);
         const DWORD attributes = GetFileAttributesW(path);
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // vanished since it was added
         if (IsFolder(attributes)) {
-            RunTool(path, FolderParameters(path));
+            RotateTarget(path, JoinPath(path, L"*.*"));
             if (m_bIncludeSubfolders) RotateSubfolders(path);
         } else {
-            RunTool(FolderOf(path), CString::Formatted(L"-autorot \"%s\"", path.GetString()));
+            RotateTarget(path, path);
         }
     }
     // "Finished" after starts that failed would claim photos were turned
-    // when none were.
+    // when none were; the same goes for anything the run had to leave out.
     if (m_toolStartFailed)
         MessageBox(L"无法启动 jhead.exe，旋转未完成，请重装软件！", L"Orlenza", MB_OK | MB_ICONEXCLAMATION);
+    else if (m_leftOutCount > 0)
+        MessageBox(LeftOutMessage(m_firstLeftOut, m_leftOutCount), L"Orlenza", MB_OK | MB_ICONEXCLAMATION);
     else
         MessageBox(L"旋转结束，谢谢使用！", L"Orlenza", MB_OK | MB_ICONINFORMATION);
 }
 
 void CpivotdeskDlg::RotateSubfolders(const CString& folder) {
     WIN32_FIND_DATAW entry{};
-    HANDLE search = FindFirstFileW(folder + L"\\*.*", &entry);
-    if (search == INVALID_HANDLE_VALUE) return;
+    HANDLE search = FindFirstFileW(JoinPath(folder, L"*.*"), &entry);
+    if (search == INVALID_HANDLE_VALUE) {
+        // Whatever lies below stays unturned: say so at the end.
+        NoteLeftOut(folder);
+        return;
+    }
     do {
-        if (!IsFolder(entry.dwFileAttributes)) continue;
         if (wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0) continue;
-        // Junctions and symbolic links to folders are not descended into: one
-        // that leads back to an ancestor would rotate the same photos again
-        // and again until the path grows too long.
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
-        const CString sub = folder + L"\\" + entry.cFileName;
+        // For a reparse point the search hands out its tag in dwReserved0.
+        if (!DescendsIntoFolder(entry.dwFileAttributes, entry.dwReserved0)) continue;
+        const CString sub = JoinPath(folder, entry.cFileName);
         RotateSubfolders(sub);
-        RunTool(folder, FolderParameters(sub));
+        RotateTarget(sub, JoinPath(sub, L"*.*"));
     } while (FindNextFileW(search, &entry));
     FindClose(search);
 }
 
-BOOL CpivotdeskDlg::RunTool(const CString& directory, const CString& parameters) {
+void CpivotdeskDlg::RotateTarget(const CString& item, const CString& target) {
+    // A path past the limit would not fit the buffers of the shell or the
+    // tool; one that the tool's code page cannot carry would reach it with
+    // '?' in place of some characters, which it takes as a wildcard.
+    if (!FitsToolPath(target) || (!m_toolsTakeUtf8 && !SurvivesCodePage(target, GetACP()))) {
+        NoteLeftOut(item);
+        return;
+    }
+    if (RunTool(CString::Formatted(L"-autorot \"%s\"", target.GetString())) == ToolRun::Failed) NoteLeftOut(item);
+}
+
+void CpivotdeskDlg::NoteLeftOut(const CString& item) {
+    // A folder that could neither be listed nor turned is one item, not two.
+    if (m_leftOutCount > 0 && item == m_lastLeftOut) return;
+    if (m_leftOutCount == 0) m_firstLeftOut = item;
+    m_lastLeftOut = item;
+    ++m_leftOutCount;
+}
+
+CpivotdeskDlg::ToolRun CpivotdeskDlg::RunTool(const CString& parameters) {
     SHELLEXECUTEINFOW info{};
     info.cbSize = sizeof(info);
     // No error dialog of the shell for each row when the tool is missing: the
@@ -84,13 +96,22 @@ BOOL CpivotdeskDlg::RunTool(const CString& directory, const CString& parameters)
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
     info.lpFile = m_strToolPath;
     info.lpParameters = parameters;
+    // The program's own folder, never the photo's: a program planted beside
+    // the photos must not be the one the tool finds first. The tool receives
+    // full paths.
+    const CString directory = m_strAppDir.GetLength() == 2 ? m_strAppDir + L"\\" : m_strAppDir;
     info.lpDirectory = directory;
     info.nShow = SW_HIDE;
-    const BOOL started = ShellExecuteExW(&info);
+    if (!ShellExecuteExW(&info)) {
+        m_toolStartFailed = true;
+        return ToolRun::NotStarted;
+    }
+    DWORD exitCode = 0;
     if (info.hProcess) {
         WaitForSingleObject(info.hProcess, INFINITE);
+        if (!GetExitCodeProcess(info.hProcess, &exitCode)) exitCode = 1;
         CloseHandle(info.hProcess);
     }
-    if (!started) m_toolStartFailed = true;
-    return started;
+    // The tool answers non-zero when it could not turn a photo it was given.
+    return exitCode == 0 ? ToolRun::Done : ToolRun::Failed;
 }

@@ -1,5 +1,6 @@
 #include "pivotdeskDlg.h"
 
+#include "AboutDlg.h"
 #include "App.h"
 #include "Gdi.h"
 #include "InstallCheck.h"
@@ -41,6 +42,7 @@ const MessageMap* CpivotdeskDlg::ClassMessageMap() {
         // The box's state is read when a run starts, not when it changes.
         OnCommand<IDC_CHECK_SUBFOLDERS, BN_CLICKED, &D::OnIgnoreCommand>(),
         OnMessage<WM_DROPFILES, &D::OnDropFiles>(),
+        OnCommand<IDC_BTN_ABOUT, BN_CLICKED, &D::OnAbout>(),
     };
     static const MessageMap map = MakeMessageMap(CDialog::ClassMessageMap(), entries);
     return &map;
@@ -80,8 +82,13 @@ BOOL CpivotdeskDlg::OnInitDialog() {
 }
 
 void CpivotdeskDlg::AddAboutMenuEntry() {
-    // The about box is not part of the program yet; the system menu stays as
-    // the platform made it.
+    // The system menu is the platform's: borrowed, never owned or destroyed here.
+    HMENU systemMenu = GetSystemMenu(FALSE);
+    if (!systemMenu) return;
+    CString text;
+    if (!text.LoadString(IDS_ABOUTBOX) || text.IsEmpty()) return;
+    ::AppendMenuW(systemMenu, MF_SEPARATOR, 0, nullptr);
+    ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
 }
 
 void CpivotdeskDlg::DressButtons() {
@@ -111,9 +118,16 @@ void CpivotdeskDlg::CheckInstallationAndWarn() {
         MessageBox(L"安装信息错误，无法正常运行，请重装软件！", L"Orlenza", MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CpivotdeskDlg::OnSysCommand(UINT, LPARAM) {
-    // Only the platform's own commands so far.
-    Default();
+void CpivotdeskDlg::OnSysCommand(UINT id, LPARAM) {
+    if ((id & 0xFFF0) == IDM_ABOUTBOX)
+        OnAbout();
+    else
+        Default();
+}
+
+void CpivotdeskDlg::OnAbout() {
+    CAboutDlg about(this);
+    about.DoModal();
 }
 
 void CpivotdeskDlg::OnPaint() {

@@ -5,7 +5,8 @@
 //
 // Its work is spread over files by subject: opening, painting and the message
 // table (pivotdeskDlg.cpp), the entry list (EntryList.cpp), the add command
-// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp).
+// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp, its
+// path rules in RunTargets.cpp).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -46,15 +47,22 @@ protected:
     void OnClearList();
     void OnDeleteEntries();
     void OnDropFiles(HDROP drop);
+    void OnAbout();
 
     // Makes one row the selected and focused row (-1: none), scrolls it into
     // view and gives the list the focus.
     static void SelectEntry(CListCtrl& list, int index);
 
     // The rotation run's pieces: one tool process per folder below `folder`,
-    // children before parents; one process started and waited for.
+    // children before parents; one tool run on a file or a folder's pattern,
+    // `item` being the row or sub-folder it stands for; one process started
+    // and waited for.
+    enum class ToolRun { Done, NotStarted, Failed };
     void RotateSubfolders(const CString& folder);
-    BOOL RunTool(const CString& directory, const CString& parameters);
+    void RotateTarget(const CString& item, const CString& target);
+    ToolRun RunTool(const CString& parameters);
+    // Counts a row or sub-folder the run left out; the first one is named.
+    void NoteLeftOut(const CString& item);
 
 private:
     // Opening steps that belong to later work, called at their place in
@@ -83,6 +91,13 @@ private:
 
     // Set when the run could not start the tool for some row.
     bool m_toolStartFailed = false;
+    // What the run left out: how many rows and sub-folders, the first, and
+    // the last (so that one folder is not counted twice).
+    int m_leftOutCount = 0;
+    CString m_firstLeftOut;
+    CString m_lastLeftOut;
+    // Whether the tools receive paths in UTF-8 on this Windows.
+    bool m_toolsTakeUtf8 = true;
     // Set while the delete command removes rows one by one.
     bool m_deletingRows = false;
 };

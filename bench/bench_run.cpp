@@ -2,8 +2,8 @@
 // runs jhead.exe over a tree of 20 folders with 10 photos each (the listed
 // folder and 19 sub-folders, the box ticked), timed from the click on start
 // to its end message; against it, a plain loop of ours starts the same 20
-// command lines in the same working directories with the same shell call and
-// waits for each. The two take turns over several rounds in the same session.
+// command lines in the same working directory (the tools' folder) with the
+// same shell call and waits for each. The two take turns over several rounds in the same session.
 //
 // The photos carry Orientation 1, so jhead.exe reads every one and leaves it
 // as it is: the rounds need no fresh photos, and what is measured is the
@@ -43,23 +43,17 @@ LONGLONG Now() {
     return now.QuadPart;
 }
 
-struct Command {
-    CString directory;
-    CString parameters;
-};
-
 // The command lines the program starts for the tree, in its order: the
-// listed folder in itself, then each sub-folder, as the file system lists
-// them, from its parent.
-std::vector<Command> TreeCommands(const CString& root) {
-    std::vector<Command> commands{{root, L"-autorot \"" + root + L"\\*.*\""}};
+// listed folder, then each sub-folder as the file system lists them.
+std::vector<CString> TreeCommands(const CString& root) {
+    std::vector<CString> commands{L"-autorot \"" + root + L"\\*.*\""};
     WIN32_FIND_DATAW entry{};
     HANDLE search = FindFirstFileW(root + L"\\*.*", &entry);
     if (search == INVALID_HANDLE_VALUE) return commands;
     do {
         const CString name = entry.cFileName;
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && name != L"." && name != L"..")
-            commands.push_back({root, L"-autorot \"" + root + L"\\" + name + L"\\*.*\""});
+            commands.push_back(L"-autorot \"" + root + L"\\" + name + L"\\*.*\"");
     } while (FindNextFileW(search, &entry));
     FindClose(search);
     return commands;
@@ -70,14 +64,15 @@ std::vector<Command> TreeCommands(const CString& root) {
 // console program started from a process that has no console gets a console
 // of its own, which Wine makes with a host process each time, and a loop
 // that handed the tool its own console would skip that cost.
-bool RunLoop(const CString& tool, const std::vector<Command>& commands) {
-    for (const Command& command : commands) {
+bool RunLoop(const CString& tool, const std::vector<CString>& commands) {
+    const CString toolFolder = tool.Left(tool.ReverseFind(L'\\'));
+    for (const CString& parameters : commands) {
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof(info);
         info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
         info.lpFile = tool;
-        info.lpParameters = command.parameters;
-        info.lpDirectory = command.directory;
+        info.lpParameters = parameters;
+        info.lpDirectory = toolFolder;
         info.nShow = SW_HIDE;
         if (!ShellExecuteExW(&info) || !info.hProcess) return false;
         WaitForSingleObject(info.hProcess, INFINITE);
@@ -134,7 +129,7 @@ int Fail(const char* what) {
 // The loop's own process: "bench_run.exe --loop TOOL ROOT RESULT" runs the
 // loop over ROOT's tree and writes the seconds it took to RESULT.
 int LoopProcess(const CString& tool, const CString& root, const CString& result) {
-    const std::vector<Command> commands = TreeCommands(root);
+    const std::vector<CString> commands = TreeCommands(root);
     const LONGLONG start = Now();
     const bool ok = RunLoop(tool, commands);
     const double seconds = Seconds(Now() - start);
@@ -198,7 +193,7 @@ int wmain(int argc, wchar_t** argv) {
         for (int i = 1; i <= kPhotosPerFolder; ++i)
             if (!CopyFileW(scratch.Path() + L"\\photo.jpg", folder + CString::Formatted(L"\\照片 %02d.jpg", i), FALSE))
                 return Fail("could not copy the photos");
-    const std::vector<Command> commands = TreeCommands(root);
+    const std::vector<CString> commands = TreeCommands(root);
 
     testkit::Program orlenza(program);
     if (!orlenza.Started()) return Fail("could not start Orlenza.exe");

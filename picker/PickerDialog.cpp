@@ -1,5 +1,7 @@
 #include "PickerDialog.h"
 
+#include "ShellSelection.h"
+
 #include <commctrl.h>
 #include <commdlg.h>
 
@@ -40,17 +42,24 @@ bool IsExistingFolder(const CString& path) {
 CPickerDialog::CPickerDialog()
     : CFileDialog(TRUE, L"*.*", nullptr, kPickerFlags, L"All files and folders(*.*)|*.*||") {}
 
-CString CPickerDialog::QueryFolder(HWND frame) {
-    wchar_t folder[MAX_PATH] = {};
-    const LRESULT n = ::SendMessageW(frame, CDM_GETFOLDERPATH, MAX_PATH, reinterpret_cast<LPARAM>(folder));
-    return n < 0 ? CString() : CString(folder);
+CString CPickerDialog::QueryText(HWND frame, UINT message) {
+    // The answer is the size the whole text needs, terminator included: a
+    // box of many quoted names runs to thousands of characters, and a cut
+    // text would lose names without a word.
+    std::vector<wchar_t> text(MAX_PATH);
+    for (;;) {
+        const LRESULT needed = ::SendMessageW(frame, message, text.size(), reinterpret_cast<LPARAM>(text.data()));
+        if (needed < 0) return CString();
+        if (static_cast<size_t>(needed) <= text.size()) break;
+        text.assign(static_cast<size_t>(needed), L'\0');
+    }
+    text.back() = L'\0';
+    return CString(text.data());
 }
 
-CString CPickerDialog::QueryNameBox(HWND frame) {
-    wchar_t nameText[MAX_PATH] = {};
-    const LRESULT n = ::SendMessageW(frame, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(nameText));
-    return n < 0 ? CString() : CString(nameText);
-}
+CString CPickerDialog::QueryFolder(HWND frame) { return QueryText(frame, CDM_GETFOLDERPATH); }
+
+CString CPickerDialog::QueryNameBox(HWND frame) { return QueryText(frame, CDM_GETSPEC); }
 
 CString CPickerDialog::FolderPrefix() {
     CString prefix = s_currentFolder;
@@ -101,29 +110,33 @@ void CPickerDialog::OnFolderChange() {
     CFileDialog::OnFolderChange();
 }
 
-void CPickerDialog::AppendNamesFromNameBox(const CString& prefix, const CString& nameText, CStringArray& out) {
+std::vector<CString> CPickerDialog::NamesInNameBox(const CString& nameText) {
+    std::vector<CString> names;
     if (nameText.Find(L'"') < 0) {
         // An emptied box names no file; the bare folder prefix is no entry.
-        if (!nameText.IsEmpty()) out.Add(prefix + nameText);
-        return;
+        if (!nameText.IsEmpty()) names.push_back(nameText);
+        return names;
     }
     // The multi-selection form: "a.jpg" "b.jpg". The blank after a closing
-    // quote separates names and belongs to none.
+    // quote separates names and belongs to none; a blank after an opening
+    // quote is the name's own (" x.jpg" names " x.jpg").
     CString token;
-    bool afterQuote = false;
+    bool inQuotes = false, afterClosingQuote = false;
     for (int i = 0; i < nameText.GetLength(); ++i) {
         const wchar_t ch = nameText[i];
         if (ch == L'"') {
             if (!token.IsEmpty()) {
-                out.Add(prefix + token);
+                names.push_back(token);
                 token.Empty();
             }
-            afterQuote = true;
+            afterClosingQuote = inQuotes;
+            inQuotes = !inQuotes;
             continue;
         }
-        if (!(afterQuote && ch == L' ')) token += ch;
-        afterQuote = false;
+        if (!(afterClosingQuote && ch == L' ')) token += ch;
+        afterClosingQuote = false;
     }
+    return names;
 }
 
 const MessageMap* CPickerDialog::FrameHook::ClassMessageMap() {
@@ -143,6 +156,8 @@ LRESULT CPickerDialog::FrameOk(HWND frame) {
 
     const CString prefix = FolderPrefix();
     const CString nameText = QueryNameBox(frame);
+    // Names as shown lead to the items' names on disk.
+    ShellItemMatcher onDisk(SelectedItems(frame));
     int found = 0;
     for (int item = -1; found < selected;) {
         item = static_cast<int>(::SendMessageW(items, LVM_GETNEXTITEM, static_cast<WPARAM>(item), LVNI_SELECTED));
@@ -154,10 +169,12 @@ LRESULT CPickerDialog::FrameOk(HWND frame) {
         lvi.pszText = text;
         lvi.cchTextMax = MAX_PATH;
         ::SendMessageW(items, LVM_GETITEMTEXTW, static_cast<WPARAM>(item), reinterpret_cast<LPARAM>(&lvi));
-        const CString path = prefix + text;
+        const CString path = onDisk.Take(text, true, prefix);
         if (IsExistingFolder(path)) s_selectedPaths.Add(path);
     }
-    if (selected > s_selectedPaths.GetSize()) AppendNamesFromNameBox(prefix, nameText, s_selectedPaths);
+    if (selected > s_selectedPaths.GetSize()) {
+        for (const CString& name : NamesInNameBox(nameText)) s_selectedPaths.Add(onDisk.Take(name, false, prefix));
+    }
     ::EndDialog(frame, IDOK);
     return 0;
 }
@@ -175,7 +192,7 @@ BOOL CPickerDialog::OnFileNameOK() {
     if (selected <= 0) return FALSE;
     const CString nameText = QueryNameBox(frame);
     if (selected == 1 && !nameText.IsEmpty()) {
-        s_selectedPaths.Add(FolderPrefix() + nameText);
+        s_selectedPaths.Add(ShellItemMatcher(SelectedItems(frame)).Take(nameText, false, FolderPrefix()));
         return FALSE;
     }
     MessageBeep(MB_ICONQUESTION);

@@ -11,6 +11,8 @@
 // folder shown), read by the caller after DoModal.
 #include <windows.h>
 
+#include <vector>
+
 #include "FileDialog.h"
 #include "String.h"
 
@@ -37,7 +39,7 @@ public:
     // Splits the file-name box's text into names: one name without quotes,
     // or the quoted multi-selection form ("a.jpg" "b.jpg"). A name still open
     // at the end is dropped; an empty text names nothing. Exposed for tests.
-    static void AppendNamesFromNameBox(const CString& prefix, const CString& nameText, CStringArray& out);
+    static std::vector<CString> NamesInNameBox(const CString& nameText);
 
 protected:
     void OnInitDone() override;
@@ -62,6 +64,7 @@ private:
     static LRESULT FrameOk(HWND frame);
     static CString QueryFolder(HWND frame);
     static CString QueryNameBox(HWND frame);
+    static CString QueryText(HWND frame, UINT message);
     static CString FolderPrefix();
     static HWND FindItemList(HWND frame);
 };

@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "App.h"
+
 #include <commctrl.h>
 
 #include <cstdio>
@@ -346,6 +348,35 @@ bool SetLastWrite(const CString& path, const FILETIME& when) {
     const BOOL ok = SetFileTime(h, nullptr, nullptr, &when);
     CloseHandle(h);
     return ok != FALSE;
+}
+
+CString ListText(HWND list, int row, int column) {
+    std::vector<wchar_t> buffer(1024, L'\0');
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = buffer.data();
+    item.cchTextMax = static_cast<int>(buffer.size());
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return CString(buffer.data());
+}
+
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    return info.hwndFocus;
+}
+
+ProfileScope::ProfileScope(const wchar_t* company, const wchar_t* lastDir)
+    : m_root(CString(L"Software\\") + company) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, m_root);
+    AfxGetApp()->SetRegistryKey(company);
+    if (lastDir) AfxGetApp()->WriteProfileString(L"", L"LastDir", lastDir);
+}
+
+ProfileScope::~ProfileScope() {
+    RegDeleteTreeW(HKEY_CURRENT_USER, m_root);
+    AfxGetApp()->SetRegistryKey(L"");
 }
 
 bool RemoveTree(const CString& path) {

@@ -82,8 +82,29 @@ HWND AwaitMainDialogPastWarning(DWORD pid);
 void DriveModal(const std::function<void()>& modal, const std::function<void()>& script,
                 const wchar_t* dialogTitle, DWORD timeoutMs = 60000);
 
+// A list view's item or sub-item text (a list of this process).
+CString ListText(HWND list, int row, int column = 0);
+
+// The window with the keyboard focus in the thread that owns `window`
+// (another thread's or process's too).
+HWND FocusOf(HWND window);
+
 // Keys as the dialog manager receives them: posted to the window's queue.
 void PostKey(HWND window, UINT vk);
+
+// The application object's profile under HKCU\Software\<company> for one
+// case, with "LastDir" preset (null: absent); removed again, and the
+// application back to no profile key, when the object goes.
+class ProfileScope {
+public:
+    ProfileScope(const wchar_t* company, const wchar_t* lastDir);
+    ~ProfileScope();
+    ProfileScope(const ProfileScope&) = delete;
+    ProfileScope& operator=(const ProfileScope&) = delete;
+
+private:
+    CString m_root;
+};
 
 // --- files ------------------------------------------------------------------
 // A fresh folder under the test's temporary area, removed with everything in

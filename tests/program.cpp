@@ -6,10 +6,15 @@ namespace testkit {
 
 CString BuiltProgram() { return ModuleDir() + L"\\..\\bin\\Orlenza.exe"; }
 
-Program::Program(const CString& exe) {
+CString CopyOfProgram(const CString& folder) {
+    const CString exe = folder + L"\\Orlenza.exe";
+    return CopyFileW(BuiltProgram(), exe, FALSE) ? exe : CString();
+}
+
+Program::Program(const CString& exe, const CString& arguments) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    CString commandLine = L"\"" + exe + L"\"";
+    CString commandLine = L"\"" + exe + L"\" " + arguments;
     const CString folder = exe.Left(exe.ReverseFind(L'\\'));
     if (!CreateProcessW(exe, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE, 0, nullptr,
                         folder, &si, &m_info))

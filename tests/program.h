@@ -8,12 +8,15 @@ namespace testkit {
 
 // The program as the build made it: ..\bin\Orlenza.exe beside the tests.
 CString BuiltProgram();
+// A copy of the built program as `folder`\Orlenza.exe, without its tools;
+// its path, or empty when it could not be made.
+CString CopyOfProgram(const CString& folder);
 
 // A started program; terminated when the object goes if it is still running.
 class Program {
 public:
-    // Copies nothing: starts `exe` in its own folder.
-    explicit Program(const CString& exe);
+    // Copies nothing: starts `exe` in its own folder, with `arguments` if any.
+    explicit Program(const CString& exe, const CString& arguments = CString());
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

@@ -61,18 +61,11 @@ private:
     BYTE* m_remote = nullptr;
 };
 
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info{};
-    info.cbSize = sizeof(info);
-    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-    return info.hwndFocus;
-}
-
 TEST_CASE(files_and_folders_dropped_from_outside_become_rows) {
     // A copy without the tools beside it: the program warns once at start.
     testkit::TempDir app(L"drop-app");
-    const CString exe = app.Path() + L"\\Orlenza.exe";
-    REQUIRE(CopyFileW(testkit::BuiltProgram(), exe, FALSE));
+    const CString exe = testkit::CopyOfProgram(app.Path());
+    REQUIRE(!exe.IsEmpty());
     testkit::TempDir files(L"drop-files");
     const CString photo = files.File(L"photo.jpg", 3000);
     REQUIRE(testkit::SetLastWrite(photo, testkit::UtcFileTime(2011, 12, 2, 8, 5)));
@@ -117,7 +110,7 @@ TEST_CASE(files_and_folders_dropped_from_outside_become_rows) {
     CHECK(remote::IsControlEnabled(dialog, kStart));
     CHECK(remote::IsControlEnabled(dialog, kClear));
     CHECK(!remote::IsControlEnabled(dialog, kDelete));
-    CHECK_EQ(FocusOf(dialog), list);
+    CHECK_EQ(testkit::FocusOf(dialog), list);
 
     // A large drop keeps the shell's order, name by name, after the rows there are.
     std::vector<CString> many;

@@ -59,15 +59,7 @@ struct Ui {
         return focus;
     }
     int Rows() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
-    CString Text(int row, int column) const {
-        std::vector<wchar_t> buffer(1024, L'\0');
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = buffer.data();
-        item.cchTextMax = static_cast<int>(buffer.size());
-        SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-        return CString(buffer.data());
-    }
+    CString Text(int row, int column) const { return testkit::ListText(list, row, column); }
     std::vector<int> RowsWith(UINT state) const {
         std::vector<int> rows;
         for (int i = 0; i < Rows(); ++i)

@@ -5,6 +5,7 @@
 #include "dialog_layout.h"
 #include "harness.h"
 #include "pivotdeskDlg.h"
+#include "remote_dialog.h"
 #include "resource.h"
 
 #include <commctrl.h>
@@ -14,20 +15,11 @@
 
 namespace {
 
-const wchar_t* kProfileRoot = L"Software\\pivotdesk-test-dialog";
 
-// The application object of this test: its profile lives under a key of
-// its own, removed again after each case.
-struct ProfileScope {
-    explicit ProfileScope(const wchar_t* lastDir) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProfileRoot);
-        AfxGetApp()->SetRegistryKey(L"pivotdesk-test-dialog");
-        if (lastDir) AfxGetApp()->WriteProfileString(L"", L"LastDir", lastDir);
-    }
-    ~ProfileScope() {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProfileRoot);
-        AfxGetApp()->SetRegistryKey(L"");
-    }
+// The application object of this test keeps its profile under a key of its
+// own, removed again after each case.
+struct ProfileScope : testkit::ProfileScope {
+    explicit ProfileScope(const wchar_t* lastDir) : testkit::ProfileScope(L"pivotdesk-test-dialog", lastDir) {}
 };
 
 // Opens the dialog, confirms the start-up warning (no tools lie beside the
@@ -38,9 +30,11 @@ INT_PTR RunDialog(CpivotdeskDlg& dlg, const std::function<void(HWND)>& script,
     testkit::DriveModal([&] { result = dlg.DoModal(); },
                         [&] {
                             const DWORD pid = GetCurrentProcessId();
-                            testkit::MessageBoxSeen seen;
-                            if (testkit::ConfirmMessageBox(pid, &seen) && warnings) warnings->push_back(seen);
-                            HWND h = testkit::WaitForTopWindow(L"#32770", L"Orlenza", pid);
+                            // Every box before the dialog is counted: a second
+                            // warning would share the first one's caption.
+                            std::vector<testkit::MessageBoxSeen> seen;
+                            HWND h = remote::WaitForMainDialog(pid, &seen);
+                            if (warnings) *warnings = seen;
                             if (!h) {
                                 testkit::ReportFailure(__FILE__, __LINE__, "main dialog did not appear");
                                 return;
@@ -169,6 +163,14 @@ TEST_CASE(dialog_opens_with_box_ticked_list_buttons_off_and_three_columns) {
         CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_BIG, 0), reinterpret_cast<LRESULT>(icon));
         CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_SMALL, 0), reinterpret_cast<LRESULT>(icon));
         CHECK_EQ(SendMessageW(h, WM_QUERYDRAGICON, 0, 0), reinterpret_cast<LRESULT>(icon));
+        // The system menu ends with a separator and the about entry.
+        HMENU menu = GetSystemMenu(h, FALSE);
+        const int items = GetMenuItemCount(menu);
+        wchar_t entry[64] = {};
+        GetMenuStringW(menu, items - 1, entry, 64, MF_BYPOSITION);
+        CHECK_EQ(CString(entry), CString(L"关于本软件(&A)..."));
+        CHECK_EQ(GetMenuItemID(menu, items - 1), static_cast<UINT>(IDM_ABOUTBOX));
+        CHECK((GetMenuState(menu, items - 2, MF_BYPOSITION) & MF_SEPARATOR) != 0);
     });
     CHECK_EQ(dlg.ToolPath(), testkit::ModuleDir() + L"\\jhead.exe");
     CHECK_EQ(dlg.AppDir(), testkit::ModuleDir());

@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -24,20 +25,10 @@ using testkit::SetContext;
 const wchar_t* kCompany = L"pivotdesk-test-picker";
 const wchar_t* kAppKey = L"Software\\pivotdesk-test-picker";
 
-// The application's profile under a key of this test alone, with "LastDir"
-// preset (null: absent); removed again when the case ends.
-struct ProfileScope {
-    explicit ProfileScope(const CString* lastDir) {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey);
-        AfxGetApp()->SetRegistryKey(kCompany);
-        if (lastDir) AfxGetApp()->WriteProfileString(L"", L"LastDir", *lastDir);
-    }
-    ~ProfileScope() {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kAppKey);
-        AfxGetApp()->SetRegistryKey(L"");
-    }
-    ProfileScope(const ProfileScope&) = delete;
-    ProfileScope& operator=(const ProfileScope&) = delete;
+// The application's profile under a key of this test alone.
+struct ProfileScope : testkit::ProfileScope {
+    explicit ProfileScope(const CString* lastDir)
+        : testkit::ProfileScope(kCompany, lastDir ? lastDir->GetString() : nullptr) {}
 };
 
 // "LastDir" as stored, read past the application object; "(none)" when absent.
@@ -64,23 +55,11 @@ struct Main {
     int Rows() const { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
     std::vector<CString> Paths() const {
         std::vector<CString> paths;
-        for (int i = 0; i < Rows(); ++i) {
-            wchar_t text[1024] = {};
-            LVITEMW item{};
-            item.pszText = text;
-            item.cchTextMax = 1024;
-            SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            paths.emplace_back(text);
-        }
+        for (int i = 0; i < Rows(); ++i) paths.push_back(testkit::ListText(list, i));
         return paths;
     }
     bool Enabled(int id) const { return IsWindowEnabled(GetDlgItem(window, id)) != FALSE; }
-    HWND Focus() const {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(info);
-        GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
-        return info.hwndFocus;
-    }
+    HWND Focus() const { return testkit::FocusOf(window); }
     // Returns once the dialog's thread is back in its message loop, that is
     // once the add command has finished.
     void Settle() const { SendMessageW(window, WM_NULL, 0, 0); }
@@ -120,9 +99,9 @@ public:
     HWND Items() const { return GetDlgItem(GetDlgItem(m_frame, CPickerDialog::ID_SHELL_VIEW), 1); }
     // The file-name box, as the dialog reports it to its hook.
     CString NameBox() const {
-        wchar_t text[MAX_PATH] = {};
-        SendMessageW(m_frame, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(text));
-        return text;
+        std::vector<wchar_t> text(8192);
+        SendMessageW(m_frame, CDM_GETSPEC, text.size(), reinterpret_cast<LPARAM>(text.data()));
+        return text.data();
     }
     void TypeName(const wchar_t* text) const {
         SendMessageW(m_frame, CDM_SETCONTROLTEXT, CPickerDialog::ID_NAME_COMBO, reinterpret_cast<LPARAM>(text));
@@ -131,14 +110,8 @@ public:
 
     int IndexOf(const CString& name) const {
         const int count = static_cast<int>(SendMessageW(Items(), LVM_GETITEMCOUNT, 0, 0));
-        for (int i = 0; i < count; ++i) {
-            wchar_t text[MAX_PATH] = {};
-            LVITEMW item{};
-            item.pszText = text;
-            item.cchTextMax = MAX_PATH;
-            SendMessageW(Items(), LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-            if (name == text) return i;
-        }
+        for (int i = 0; i < count; ++i)
+            if (testkit::ListText(Items(), i) == name) return i;
         return -1;
     }
     // Waits until the dialog shows the folder that holds `name` (the shell
@@ -219,10 +192,8 @@ CRect RectIn(HWND frame, int id) {
 }
 
 std::vector<CString> Split(const CString& prefix, const CString& nameBox) {
-    CStringArray names;
-    CPickerDialog::AppendNamesFromNameBox(prefix, nameBox, names);
     std::vector<CString> out;
-    for (int i = 0; i < names.GetSize(); ++i) out.push_back(names[i]);
+    for (const CString& name : CPickerDialog::NamesInNameBox(nameBox)) out.push_back(prefix + name);
     return out;
 }
 
@@ -251,6 +222,7 @@ TEST_CASE(names_are_read_from_the_file_name_box_in_both_forms) {
         {"a name still open at the end is dropped", L"\"a.jpg\" \"b.jp", {p + L"a.jpg"}},
         {"an empty pair of quotes names nothing", L"\"\" \"a.jpg\"", {p + L"a.jpg"}},
         {"Chinese names", L"\"照片.jpg\" \"旅行.jpg\"", {p + L"照片.jpg", p + L"旅行.jpg"}},
+        {"a blank that opens a name is the name's own", L"\" x.jpg\" \"  y.jpg\"", {p + L" x.jpg", p + L"  y.jpg"}},
         {"an empty box names nothing", L"", {}},
     };
     for (const Row& r : rows) {
@@ -461,6 +433,59 @@ TEST_CASE(confirming_remembers_the_folder_last_shown) {
         },
         &lastDir);
     CHECK_EQ(lastDir, f.path);
+}
+
+// The shell hides known extensions while this lives, as Windows does by
+// default, and shows them again afterwards, as the other cases expect.
+struct HiddenExtensions {
+    HiddenExtensions() { Set(1); }
+    ~HiddenExtensions() { Set(0); }
+    static void Set(DWORD hide) {
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced",
+                        L"HideFileExt", REG_DWORD, &hide, sizeof(hide));
+    }
+};
+
+TEST_CASE(every_picked_file_reaches_the_list_by_its_name_on_disk) {
+    Folder f;
+    std::vector<CString> camera;  // names of about 30 characters, as cameras write them
+    for (int i = 0; i < 60; ++i) {
+        camera.push_back(CString::Formatted(L"IMG_20240517_1432%02d_HDR.jpg", i));
+        f.dir.File(camera.back(), 1);
+    }
+    struct Row {
+        const char* label;
+        bool hideExtensions;
+        std::vector<CString> select;  // as the item list shows them
+        const wchar_t* nameBox;       // written as Windows writes names as shown; null: as the dialog filled it
+        std::vector<CString> rows;    // null: the name box's names, in its order
+    };
+    const Row rows[] = {
+        {"60 photos picked in one go, in the order of the name box", false, camera, nullptr, {}},
+        {"extensions hidden: several files", true, {L"photo1", L"照片 3", L"B"}, L"\"照片 3\" \"photo1\"",
+         {f / L"B", f / L"照片 3.jpg", f / L"photo1.jpg"}},
+        {"extensions hidden: one file", true, {L"photo2"}, L"photo2", {f / L"photo2.jpg"}},
+    };
+    ProfileScope profile(&f.path);
+    RunMainDialog([&](const Main& main) {
+        for (const Row& row : rows) {
+            SetContext(row.label);
+            SendMessageW(main.window, WM_COMMAND, MAKEWPARAM(IDC_BTN_CLEAR, BN_CLICKED), 0);
+            std::unique_ptr<HiddenExtensions> hidden(row.hideExtensions ? new HiddenExtensions : nullptr);
+            Picker picker(main);
+            REQUIRE(picker.Shows(row.select.back()));
+            REQUIRE(picker.Select(row.select));
+            if (row.nameBox) picker.TypeName(row.nameBox);
+            std::vector<CString> expected = row.rows;
+            if (expected.empty()) {
+                expected = Split(f.path + L"\\", picker.NameBox());
+                CHECK_EQ(expected.size(), row.select.size());
+            }
+            picker.PressOk();
+            REQUIRE(picker.Closed());
+            CHECK_PATHS(main.Paths(), expected);
+        }
+    });
 }
 
 TEST_CASE(in_a_drive_root_the_paths_have_one_backslash) {

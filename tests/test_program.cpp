@@ -1,12 +1,17 @@
 // The built Orlenza.exe, started as its own process and looked at from
 // outside, as a user sees it: the single installation warning when the tools
-// are missing, the dialog laid out as its template says, Escape ending it.
+// are missing, the dialog laid out as its template says, Escape ending it;
+// the about box from the system menu and from its button.
 #include "dialog_layout.h"
 #include "harness.h"
 #include "program.h"
+#include "remote_dialog.h"
 #include "resource.h"
 
+#include <commctrl.h>
+
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -27,20 +32,21 @@ RECT ToPixels(RECT units) {
 TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_escape) {
     // A copy of the program alone in a folder: no jhead.exe, no jpegtran.exe.
     testkit::TempDir dir(L"program");
-    const CString exe = dir.Path() + L"\\Orlenza.exe";
-    REQUIRE(CopyFileW(testkit::BuiltProgram(), exe, FALSE));
+    const CString exe = testkit::CopyOfProgram(dir.Path());
+    REQUIRE(!exe.IsEmpty());
     testkit::Program program(exe);
     REQUIRE(program.Started());
 
-    testkit::MessageBoxSeen warning;
-    REQUIRE(testkit::ConfirmMessageBox(program.Pid(), &warning));
-    CHECK_EQ(warning.caption, CString(L"Orlenza"));
-    CHECK_EQ(warning.text, CString(kInstallWarning));
-    CHECK(warning.exclamationIcon);
-
-    HWND dlg = testkit::WaitForTopWindow(L"#32770", L"Orlenza", program.Pid());
+    // Every message box before the dialog is read and counted: a second
+    // warning shares the first one's caption.
+    std::vector<testkit::MessageBoxSeen> warnings;
+    HWND dlg = remote::WaitForMainDialog(program.Pid(), &warnings);
     REQUIRE(dlg);
-    // The warning came once: nothing else is open beside the dialog.
+    REQUIRE(warnings.size() == 1);
+    CHECK_EQ(warnings[0].caption, CString(L"Orlenza"));
+    CHECK_EQ(warnings[0].text, CString(kInstallWarning));
+    CHECK(warnings[0].exclamationIcon);
+    // Nothing else is open beside the dialog.
     CHECK(testkit::FindTopWindow(L"#32770", nullptr, program.Pid(), dlg) == nullptr);
 
     for (const ControlLayout& want : kMainDialogLayout) {
@@ -79,6 +85,70 @@ TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_esca
     DWORD exitCode = 1234;
     CHECK(program.WaitForExit(15000, &exitCode));
     CHECK_EQ(exitCode, 0ul);
+}
+
+TEST_CASE(the_system_menu_s_last_entry_and_the_about_button_open_the_same_about_box) {
+    remote::Session session(testkit::BuiltProgram());
+    const HWND dlg = session.Dialog();
+    REQUIRE(dlg);
+    for (const UINT closeKey : {VK_RETURN, VK_ESCAPE}) {
+        testkit::SetContext(closeKey == VK_RETURN ? "system menu, Enter" : "about button, Escape");
+        if (closeKey == VK_RETURN) {
+            // Another process cannot read the menu under Wine: walk it with keys.
+            PostMessageW(dlg, WM_SYSCOMMAND, SC_KEYMENU, L' ');
+            CHECK(testkit::WaitForTopWindow(L"#32768", nullptr, session.Pid(), 5000));
+            testkit::PostKey(dlg, VK_END);
+            testkit::PostKey(dlg, VK_RETURN);
+        } else {
+            PostMessageW(GetDlgItem(dlg, IDC_BTN_ABOUT), BM_CLICK, 0, 0);
+        }
+        const HWND about = testkit::WaitForTopWindow(L"#32770", L"使用说明", session.Pid());
+        REQUIRE(about);
+        CHECK(GetWindow(about, GW_OWNER) == dlg && !IsWindowEnabled(dlg));
+        CHECK(GetDlgItem(about, IDC_LINK_HOME) && GetDlgItem(about, IDC_LINK_FEEDBACK));
+        testkit::PostKey(GetDlgItem(about, IDOK), closeKey);
+        CHECK(testkit::WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(dlg); }, 10000));
+    }
+}
+
+// "LastDir" in the program's real profile key: read at start (the picker
+// opens there), written when the picker closes with OK.
+TEST_CASE(program_keeps_the_last_folder_in_its_own_profile_key) {
+    const wchar_t* key = L"Software\\pivotdesk\\Orlenza";
+    auto stored = [&] {
+        wchar_t value[MAX_PATH] = {};
+        DWORD bytes = sizeof(value);
+        RegGetValueW(HKEY_CURRENT_USER, key, L"LastDir", RRF_RT_REG_SZ, nullptr, value, &bytes);
+        return CString(value);
+    };
+    testkit::TempDir photos(L"program-lastdir");
+    photos.Folder(L"相册");
+    photos.File(L"说明.txt", 1);  // two items here, one beside the program
+    RegSetKeyValueW(HKEY_CURRENT_USER, key, L"LastDir", REG_SZ, photos.Path().GetString(),
+                    static_cast<DWORD>((photos.Path().GetLength() + 1) * sizeof(wchar_t)));
+    testkit::TempDir dir(L"program-profile");
+    const CString exe = testkit::CopyOfProgram(dir.Path());
+    REQUIRE(!exe.IsEmpty());
+    testkit::Program program(exe);
+    HWND dlg = remote::WaitForMainDialog(program.Pid(), nullptr);
+    REQUIRE(dlg);
+    // Read at start: gone from the key now, the picker still opens there.
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"LastDir");
+    PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDC_BTN_ADD, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dlg, IDC_BTN_ADD)));
+    HWND frame = nullptr, items = nullptr;
+    REQUIRE(testkit::WaitUntil([&] {
+        frame = testkit::FindTopWindow(L"#32770", nullptr, program.Pid(), dlg);
+        items = frame ? GetDlgItem(GetDlgItem(frame, 1121), 1) : nullptr;
+        return items && SendMessageW(items, LVM_GETITEMCOUNT, 0, 0) == 2;
+    }));
+    // The first item (the folder) chosen from the keyboard, then OK.
+    testkit::PostKey(items, VK_HOME);
+    CHECK(testkit::WaitUntil([&] { return SendMessageW(items, LVM_GETSELECTEDCOUNT, 0, 0) == 1; }));
+    PostMessageW(frame, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(frame, IDOK)));
+    CHECK(testkit::WaitUntil([&] { return remote::RowCount(dlg) == 1; }));
+    CHECK_EQ(stored(), photos.Path());
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, key, L"LastDir");
+    remote::Close(dlg, program.Process());
 }
 
 }  // namespace

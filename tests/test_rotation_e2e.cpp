@@ -57,6 +57,70 @@ photo() {
 }
 )";
 
+// What cameras and photo editors add beyond the Exif block, one kind per
+// function taking the file; rows name them in `Photo::extra`. `inspect FILE`
+// prints what must survive a turn: every APPn and COM segment byte for byte
+// (the Exif block aside; an XMP orientation digit counted as 1), the bytes
+// after the end marker, the Multi-Picture block's second image as its offsets
+// find it, and the Exif tags other than orientation, sizes and thumbnail.
+const char* const kMetadataMaker = R"sh(
+perl -e 'print pack("N", 70000), "lcms", pack("N", 0x02100000), "mntrRGB XYZ ", "\0" x 12, "acsp",
+         "\0" x 92, "\x55" x (70000 - 132)' > "$work/big.icc"
+cat > "$work/segs.pl" <<'PERL'
+use strict; use Digest::MD5 qw(md5_hex);
+my ($file, $mode) = @ARGV;
+open my $fh, '<:raw', $file or die; local $/; my $d = <$fh>; close $fh;
+sub seg { my ($m, $p) = @_; pack('CCn', 0xFF, $m, length($p) + 2) . $p }
+if ($mode eq 'inspect') {
+  my $p = 2;
+  while ($p < length $d) {
+    my $m = ord substr($d, $p + 1, 1); last if $m == 0xDA;
+    my $s = substr($d, $p, 2 + unpack 'n', substr($d, $p + 2, 2)); $p += length $s;
+    next unless ($m >= 0xE0 && $m <= 0xEF) || $m == 0xFE;
+    if ($s =~ /^.{4}(Exif|MPF)\0/s) { print "$1\n"; next }
+    $s =~ s/(tiff:Orientation(?:=["']|>))\d/${1}1/g;
+    printf "%02X %s\n", $m, md5_hex($s);
+  }
+  printf "after the end: %s\n", md5_hex(substr($d, index($d, "\xFF\xD9", $p) + 2));
+  exit;
+}
+# segments: an APP6, a second non-Exif APP1, a second comment and Adobe's
+# APP14 (which jpegtran writes again of its own).
+my $head = seg(0xE6, "CAMERA\0" . "track data " x 20) . seg(0xE1, "FLIR\0\1" . "thermal " x 30) . seg(0xFE, "second comment")
+  . seg(0xEE, "Adobe" . pack('nnnC', 100, 0, 0, 1));
+$head = '' if $mode eq 'mpf';
+# mpf: a second image (the photo as it is) after the end marker, found by a
+# Multi-Picture index right after the start marker.
+my $mpf = sub { my ($size, $offset) = @_; seg(0xE2, "MPF\0II*\0" . pack('Vv', 8, 3)
+  . pack('vvVa4', 0xB000, 7, 4, '0100') . pack('vvVV', 0xB001, 4, 1, 2) . pack('vvVV', 0xB002, 7, 32, 50)
+  . pack('V', 0) . pack('VVVvv', 0x20030000, $size, 0, 0, 0) . pack('VVVvv', 0x20002, length $d, $offset, 0, 0)) };
+my $main = length($d) + ($mode eq 'mpf' ? length($mpf->(0, 0)) : length $head);
+$head = $mpf->($main, $main - 10) if $mode eq 'mpf';
+open my $out, '>:raw', $file or die;
+print $out "\xFF\xD8", $head, substr($d, 2), $mode eq 'mpf' ? $d : '';
+PERL
+icc() { exiftool -q -overwrite_original "-ICC_Profile<=$work/big.icc" "$1"; }
+iptc() { exiftool -q -overwrite_original -IPTC:Caption-Abstract='A caption' -IPTC:Keywords=one -IPTC:Keywords=two "$1"; }
+xmpext() { exiftool -q -overwrite_original "-XMP-dc:Description=$(head -c 70000 /dev/zero | tr '\0' x)" "$1"; }
+xmporient() { exiftool -q -overwrite_original -n -XMP-tiff:Orientation="$(exiftool -s3 -n -Orientation "$1")" "$1"; }
+sizes() { exiftool -q -overwrite_original -ExifImageWidth=32 -ExifImageHeight=64 "$1"; }
+segments() { exiftool -q -overwrite_original -Comment='first comment' "$1" && perl "$work/segs.pl" "$1" segments; }
+mpf() { perl "$work/segs.pl" "$1" mpf; }
+trailer() { printf 'RATING=5;LABEL=red' >> "$1"; }
+# A file cut short, as by a memory card pulled out too early.
+cut() { head -c $(( $(stat -c %s "$1") * 2 / 3 )) "$1" > "$1.part" && mv "$1.part" "$1"; }
+# A batch file that leaves a file beside itself when it runs.
+plant() { printf '@echo off\r\necho ran > "%%~dp0ran.txt"\r\n' > "$1"; }
+inspect() {
+  perl "$work/segs.pl" "$1" inspect
+  exiftool -n -s -G1 -EXIF:All -XMP-tiff:Orientation -MPImage2:MPImageStart -MPImage2:MPImageLength \
+    -x EXIF:Orientation -x ThumbnailImage -x ThumbnailLength -x ThumbnailOffset "$1" | sed 's/  */ /g' > "$work/tags"
+  grep -v MPImage "$work/tags"
+  start=$(sed -n 's/.*MPImageStart : //p' "$work/tags") length=$(sed -n 's/.*MPImageLength : //p' "$work/tags")
+  [ -z "$start" ] || echo "second image: $(tail -c +$((start + 1)) "$1" | head -c "$length" | md5sum)"
+}
+)sh";
+
 // --- pictures ---------------------------------------------------------------
 
 class GdiPlus {
@@ -141,6 +205,7 @@ struct Photo {
     int orientation;      // 0: not a photo (a text file)
     bool thumbnail;
     Fate fate;
+    const char* extra = nullptr;  // shell functions applied to the file in turn
 };
 
 std::string Utf8(const CString& text) { return testkit::Narrow(text); }
@@ -160,7 +225,7 @@ CString FolderOf(const CString& path) { return path.Left(path.ReverseFind(L'\\')
 bool MakePhotos(const remote::ToolFolder& root, const std::vector<Photo>& photos, const std::string& extra = "") {
     const std::string unixRoot = remote::UnixPath(root.Path());
     if (unixRoot.empty()) return false;
-    std::string script = "work=" + remote::ShellQuoted(unixRoot) + "\n" + kPhotoMaker;
+    std::string script = "work=" + remote::ShellQuoted(unixRoot) + "\n" + kPhotoMaker + kMetadataMaker;
     for (const Photo& photo : photos) {
         const CString full = root.Path() + L"\\" + photo.path;
         SHCreateDirectoryExW(nullptr, FolderOf(full), nullptr);
@@ -169,9 +234,10 @@ bool MakePhotos(const remote::ToolFolder& root, const std::vector<Photo>& photos
             script += "echo 'not a photo' > " + file + "\n";
         else
             script += "photo " + file + " " + std::to_string(photo.orientation) + (photo.thumbnail ? " thumb" : "") + "\n";
+        if (photo.extra) script += std::string("for f in ") + photo.extra + "; do $f " + file + " || exit 1; done\n";
     }
     script += extra;
-    script += "\nrm -f \"$work/upright.png\" \"$work/thumb.jpg\"\n";
+    script += "\nrm -f \"$work/upright.png\" \"$work/thumb.jpg\" \"$work/big.icc\" \"$work/segs.pl\"\n";
     return remote::RunShellScript(script, root.Path(), 120000);
 }
 
@@ -313,6 +379,81 @@ public:
     Session() : remote::Session(testkit::BuiltProgram()) {}
 };
 
+// What `inspect` prints for each photo of `photos` that has extras, one
+// string per photo (empty for the others); empty when the script failed.
+std::vector<std::string> Inspect(const remote::ToolFolder& root, const std::vector<Photo>& photos,
+                                 const remote::ToolFolder& scratch) {
+    const std::string unixRoot = remote::UnixPath(root.Path()), out = remote::UnixPath(scratch.Path());
+    std::string script = "work=" + remote::ShellQuoted(out) + "\n" + kMetadataMaker;
+    for (size_t i = 0; i < photos.size(); ++i)
+        if (photos[i].extra && photos[i].orientation)
+            script += "inspect " + remote::ShellQuoted(unixRoot + "/" + UnixRelative(photos[i].path)) + " > \"$work/" +
+                      std::to_string(i) + ".txt\"\n";
+    std::vector<std::string> listings(photos.size());
+    if (!remote::RunShellScript(script, scratch.Path(), 120000)) return {};
+    for (size_t i = 0; i < photos.size(); ++i)
+        if (photos[i].extra && photos[i].orientation)
+            listings[i] = remote::ReadFileBytes(scratch.Path() + CString::Formatted(L"\\%u.txt", static_cast<unsigned>(i)));
+    return listings;
+}
+
+// What a turn may change in a listing of `inspect`: the XMP orientation and
+// the Exif image sizes of a picture stored 32 by 64.
+std::string AfterTurn(std::string listing) {
+    const std::pair<const char*, const char*> changes[] = {
+        {"Orientation : 6\n", "Orientation : 1\n"},
+        {"Orientation : 8\n", "Orientation : 1\n"},
+        {"ExifImageWidth : 32\n", "ExifImageWidth : 64\n"},
+        {"ExifImageHeight : 64\n", "ExifImageHeight : 32\n"},
+    };
+    for (const auto& [from, to] : changes) {
+        const size_t at = listing.find(from);
+        if (at != std::string::npos) listing.replace(at, strlen(from), to);
+    }
+    return listing;
+}
+
+// Runs the program's own jpegtran.exe on `in` with `transform`, as the
+// reference for the tool's result.
+bool Jpegtran(const CString& transform, const CString& in, const CString& out) {
+    const CString exe = FolderOf(testkit::BuiltProgram()) + L"\\jpegtran.exe";
+    CString command = L"\"" + exe + L"\" -trim " + transform + L" -outfile \"" + out + L"\" \"" + in + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    std::wstring line(command.GetString());
+    if (!CreateProcessW(exe, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
+        return false;
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code == 0;
+}
+
+bool SamePixels(const CString& a, const CString& b) {
+    Gdiplus::Bitmap first(a.GetString()), second(b.GetString());
+    if (first.GetLastStatus() != Gdiplus::Ok || second.GetLastStatus() != Gdiplus::Ok) return false;
+    if (first.GetWidth() != second.GetWidth() || first.GetHeight() != second.GetHeight()) return false;
+    for (UINT y = 0; y < first.GetHeight(); ++y)
+        for (UINT x = 0; x < first.GetWidth(); ++x) {
+            Gdiplus::Color one, two;
+            first.GetPixel(static_cast<INT>(x), static_cast<INT>(y), &one);
+            second.GetPixel(static_cast<INT>(x), static_cast<INT>(y), &two);
+            if (one.GetValue() != two.GetValue()) return false;
+        }
+    return true;
+}
+
+// Starts `program`, drops `entries` on it and runs with the box as given;
+// false when any step failed. `end` is the box the run ended with.
+bool RunOver(const std::vector<CString>& entries, bool includeSubfolders, MessageBoxSeen* end,
+             const CString& program = testkit::BuiltProgram()) {
+    remote::Session session(program);
+    return session.Dialog() && session.Drop(entries) && session.RunToEnd(includeSubfolders, end, kRunTimeoutMs);
+}
+
 void CheckFinished(const MessageBoxSeen& end) {
     CHECK_EQ(end.caption, CString(L"Orlenza"));
     CHECK_EQ(end.text, CString(kFinished));
@@ -385,10 +526,145 @@ TEST_CASE(cleared_box_turns_only_the_listed_folder) {
     };
     REQUIRE(MakePhotos(root, photos));
     const std::vector<std::string> before = Contents(root, photos);
+    MessageBoxSeen end;
+    REQUIRE(RunOver({root.Path() + L"\\上层"}, false, &end));
+    CheckFinished(end);
+    CheckPhotos(root, photos, before);
+}
+
+// Photos carrying every kind of metadata: after the run all of it is still
+// there, and the pixels are exactly what jpegtran makes of the picture.
+TEST_CASE(a_turn_keeps_every_metadata_segment) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-keep"), scratch(L"e2e-keep-scratch");
+    const Fate T = Fate::Turned;
+    const std::vector<Photo> photos = {
+        {L"元数据\\icc.jpg", 6, false, T, "icc"},  // a profile in two APP2 chunks
+        {L"元数据\\iptc.jpg", 8, true, T, "iptc sizes"},
+        {L"元数据\\xmp extension.jpg", 6, false, T, "xmpext"},
+        {L"元数据\\app6 app1 com com app14.jpg", 8, false, T, "segments"},
+        {L"元数据\\xmp orientation.jpg", 6, false, T, "xmporient"},
+        {L"元数据\\trailer.jpg", 8, false, T, "trailer"},
+        {L"元数据\\multi-picture.jpg", 6, true, T, "mpf"},
+        {L"元数据\\all.jpg", 8, true, T, "icc iptc xmpext xmporient sizes segments mpf trailer"},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos), listings = Inspect(root, photos, scratch);
+    REQUIRE(!listings.empty());
+    for (size_t i = 0; i < photos.size(); ++i)
+        REQUIRE(Jpegtran(photos[i].orientation == 6 ? L"-rotate 90" : L"-rotate 270", root.Path() + L"\\" + photos[i].path,
+                         scratch.Path() + CString::Formatted(L"\\%u.jpg", static_cast<unsigned>(i))));
+    MessageBoxSeen end;
+    REQUIRE(RunOver({root.Path() + L"\\元数据"}, false, &end));
+    CheckFinished(end);
+
+    CheckPhotos(root, photos, before);
+    const std::vector<std::string> after = Inspect(root, photos, scratch);
+    REQUIRE(after.size() == photos.size());
+    for (size_t i = 0; i < photos.size(); ++i) {
+        testkit::SetContext(Utf8(photos[i].path));
+        CHECK(listings[i].find("after the end: ") != std::string::npos);
+        CHECK_EQ(after[i], AfterTurn(listings[i]));
+        CHECK(SamePixels(root.Path() + L"\\" + photos[i].path, scratch.Path() + CString::Formatted(L"\\%u.jpg", static_cast<unsigned>(i))));
+    }
+    testkit::SetContext("");
+}
+
+// Folder, file and sub-folder entries beside programs named like the tool's
+// helper, a name the command processor would expand, an empty folder and a
+// folder without photos: nothing planted runs, and no failure is reported.
+TEST_CASE(no_planted_program_runs_and_photo_less_folders_are_no_failure) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-planted");
+    const Fate T = Fate::Turned, U = Fate::Untouched;
+    const std::vector<Photo> photos = {
+        {L"放置\\6 放置.jpg", 6, false, T},
+        {L"放置\\jpegtran.bat", 0, false, U, "plant"},
+        {L"放置\\jpegtran.cmd", 0, false, U, "plant"},
+        {L"放置\\jpegtran.exe", 0, false, U},
+        {L"单独\\8 单独.jpg", 8, true, T},
+        {L"单独\\jpegtran.bat", 0, false, U, "plant"},
+        {L"单独\\jpegtran.exe", 0, false, U},
+        {L"上层\\下层\\6 下层.jpg", 6, false, T},
+        {L"上层\\下层\\jpegtran.cmd", 0, false, U, "plant"},
+        {L"上层\\下层\\jpegtran.exe", 0, false, U},
+        {L"名字\\100%USERNAME%.jpg", 6, false, T},
+        {L"文本\\说明.txt", 0, false, U},
+    };
+    // A stand-in batch file leaves a file beside itself when it runs, and
+    // the stand-in program its log: either shows as a file too many.
+    REQUIRE(MakePhotos(root, photos));
+    for (const Photo& photo : photos)
+        if (CString(photo.path).Right(12) == L"jpegtran.exe")
+            REQUIRE(CopyFileW(testkit::ModuleDir() + L"\\fake_jhead.exe", root.Path() + L"\\" + photo.path, FALSE));
+    root.Folder(L"上层\\空目录");
+    const std::vector<std::string> before = Contents(root, photos);
+    MessageBoxSeen end;
+    REQUIRE(RunOver({root.Path() + L"\\放置", root.Path() + L"\\单独\\8 单独.jpg", root.Path() + L"\\上层",
+                     root.Path() + L"\\名字", root.Path() + L"\\文本"},
+                    true, &end));
+    CheckFinished(end);
+    CheckPhotos(root, photos, before);
+}
+
+// A photo cut short, as by a card pulled out too early, before an intact one
+// in name order: the intact one is still turned, the damaged one stays byte
+// for byte and nothing else appears. (How the end message names the folder
+// belongs to the program's reading of the tool's exit status.)
+TEST_CASE(a_damaged_photo_stays_as_it_was_and_the_next_is_turned) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-damaged");
+    const std::vector<Photo> photos = {
+        {L"相册\\a 损坏.jpg", 6, false, Fate::Untouched, "cut"},
+        {L"相册\\b 完好.jpg", 8, true, Fate::Turned},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos);
+    MessageBoxSeen end;
+    REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end));
+    CheckPhotos(root, photos, before);
+}
+
+// Without jpegtran.exe beside the program, nothing else named so is used.
+TEST_CASE(without_its_own_jpegtran_the_tool_leaves_photos_untouched) {
+    remote::ToolFolder root(L"e2e-no-jpegtran"), install(L"e2e-no-jpegtran-program");
+    const CString program = install.Path() + L"\\Orlenza.exe";
+    REQUIRE(CopyFileW(testkit::BuiltProgram(), program, FALSE));
+    REQUIRE(CopyFileW(FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", install.Path() + L"\\jhead.exe", FALSE));
+    const std::vector<Photo> photos = {{L"相册\\6.jpg", 6, true, Fate::Untouched}};
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos);
+    MessageBoxSeen end;
+    REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end, program));
+    CheckPhotos(root, photos, before);
+}
+
+// --- names the ANSI code page cannot spell ------------------------------------
+
+TEST_CASE(korean_and_emoji_names_are_turned_and_keep_their_names) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-unicode");
+    const Fate T = Fate::Turned, U = Fate::Untouched;
+    // Under code page 936 the listed names would reach the tool as "??.jpg",
+    // a pattern that "ab.jpg" beside them matches.
+    const std::vector<Photo> photos = {
+        {L"单个\\사진.jpg", 6, false, T},
+        {L"单个\\\U0001F600.jpg", 8, true, T},
+        {L"单个\\ab.jpg", 6, false, U},
+        {L"文件夹\\가족 사진.jpg", 3, true, T},
+        {L"文件夹\\\U0001F338 花.jpg", 5, false, T},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos);
     {
         Session session;
         REQUIRE(session.Dialog());
-        REQUIRE(session.Drop({root.Path() + L"\\上层"}));
+        REQUIRE(session.Drop({root.Path() + L"\\单个\\사진.jpg", root.Path() + L"\\单个\\\U0001F600.jpg",
+                              root.Path() + L"\\文件夹"}));
         MessageBoxSeen end;
         REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
         CheckFinished(end);

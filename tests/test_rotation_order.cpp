@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "RunTargets.h"
 #include "harness.h"
 #include "remote_dialog.h"
 
@@ -28,6 +29,7 @@ constexpr DWORD kRunTimeoutMs = 60000;
 struct Run {
     int show = -1;
     bool overlap = false;
+    ULONGLONG start = 0, end = 0;  // system time, 100 ns units
     CString directory;
     CString commandLine;
     std::vector<CString> args;
@@ -49,7 +51,7 @@ enum class Tool { StandIn, Missing, NotAProgram };
 class Installation {
 public:
     Installation(const wchar_t* name, Tool tool) : m_dir(name) {
-        m_ok = CopyFileW(testkit::BuiltProgram(), Program(), FALSE) != FALSE;
+        m_ok = !testkit::CopyOfProgram(m_dir.Path()).IsEmpty();
         const CString jhead = m_dir.Path() + L"\\jhead.exe";
         if (tool == Tool::StandIn) m_ok = m_ok && CopyFileW(testkit::ModuleDir() + L"\\fake_jhead.exe", jhead, FALSE);
         if (tool == Tool::NotAProgram) m_dir.File(L"jhead.exe", 100);
@@ -57,6 +59,7 @@ public:
         m_dir.File(L"jpegtran.exe", 10);
     }
     bool Ready() const { return m_ok; }
+    CString Folder() const { return m_dir.Path(); }
     CString Program() const { return m_dir.Path() + L"\\Orlenza.exe"; }
     bool Logged() const { return GetFileAttributesW(LogFile()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -66,13 +69,15 @@ public:
         for (const std::string& line : Split(log, '\n')) {
             if (line.empty()) continue;
             const std::vector<std::string> fields = Split(line, '\t');
-            if (fields.size() < 4) continue;
+            if (fields.size() < 6) continue;
             Run run;
             run.show = std::atoi(fields[0].c_str());
             run.overlap = fields[1] == "1";
-            run.directory = remote::FromUtf8(fields[2]);
-            run.commandLine = remote::FromUtf8(fields[3]);
-            for (size_t i = 4; i < fields.size(); ++i) run.args.push_back(remote::FromUtf8(fields[i]));
+            run.start = std::strtoull(fields[2].c_str(), nullptr, 10);
+            run.end = std::strtoull(fields[3].c_str(), nullptr, 10);
+            run.directory = remote::FromUtf8(fields[4]);
+            run.commandLine = remote::FromUtf8(fields[5]);
+            for (size_t i = 6; i < fields.size(); ++i) run.args.push_back(remote::FromUtf8(fields[i]));
             runs.push_back(run);
         }
         return runs;
@@ -91,9 +96,9 @@ void CheckFinishedNormally(const MessageBoxSeen& end) {
     CHECK(end.informationIcon);
 }
 
-// A tool run on every file of `folder`, started in `directory`: the pattern in
-// double quotes, one argument however many blanks it holds; hidden; no other
-// tool process still running.
+// A tool run on `target` (a file, or every file of a folder), started in
+// `directory`: the target in double quotes, one argument however many blanks
+// it holds; hidden; no other tool process still running.
 void CheckRun(const Run& run, const CString& target, const CString& directory) {
     CHECK_EQ(run.args.size(), size_t{2});
     if (run.args.size() == 2) {
@@ -107,14 +112,9 @@ void CheckRun(const Run& run, const CString& target, const CString& directory) {
     CHECK(!run.overlap);
 }
 
-struct ExpectedRun {
-    CString target;
-    CString directory;
-};
-
 // Sub-folders below `folder` as the file system lists them, each one's own
 // sub-folders before itself; links to folders are not entered.
-void AppendSubfolderRuns(const CString& folder, std::vector<ExpectedRun>& runs) {
+void AppendSubfolderRuns(const CString& folder, std::vector<CString>& runs) {
     WIN32_FIND_DATAW entry{};
     HANDLE search = FindFirstFileW(folder + L"\\*", &entry);
     if (search == INVALID_HANDLE_VALUE) return;
@@ -123,16 +123,20 @@ void AppendSubfolderRuns(const CString& folder, std::vector<ExpectedRun>& runs) 
         if (name == L"." || name == L".." || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) continue;
         AppendSubfolderRuns(folder + L"\\" + name, runs);
-        runs.push_back({folder + L"\\" + name + L"\\*.*", folder});
+        runs.push_back(folder + L"\\" + name + L"\\*.*");
     } while (FindNextFileW(search, &entry));
     FindClose(search);
 }
 
-void CheckRuns(const std::vector<Run>& runs, const std::vector<ExpectedRun>& expected) {
+// Every run on its target in order, each started in the program's own folder
+// (never the photos', where a planted program could lie), and each after the
+// one before had ended.
+void CheckRuns(const std::vector<Run>& runs, const std::vector<CString>& expected, const Installation& install) {
     CHECK_EQ(runs.size(), expected.size());
     for (size_t i = 0; i < runs.size() && i < expected.size(); ++i) {
-        testkit::SetContext("run " + std::to_string(i) + " on " + testkit::Narrow(expected[i].target));
-        CheckRun(runs[i], expected[i].target, expected[i].directory);
+        testkit::SetContext("run " + std::to_string(i) + " on " + testkit::Narrow(expected[i]));
+        CheckRun(runs[i], expected[i], install.Folder());
+        if (i > 0) CHECK(runs[i].start >= runs[i - 1].end);
     }
     testkit::SetContext("");
 }
@@ -185,12 +189,12 @@ TEST_CASE(ticked_box_runs_each_folder_children_before_parents) {
     REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
     CheckFinishedNormally(end);
 
-    std::vector<ExpectedRun> expected{{tree.top + L"\\*.*", tree.top}};
+    std::vector<CString> expected{tree.top + L"\\*.*"};
     AppendSubfolderRuns(tree.top, expected);
-    expected.push_back({tree.link + L"\\*.*", tree.link});
+    expected.push_back(tree.link + L"\\*.*");
     AppendSubfolderRuns(tree.link, expected);
     const std::vector<Run> runs = install.Runs();
-    CheckRuns(runs, expected);
+    CheckRuns(runs, expected, install);
 
     // What the order above means, whatever order the file system lists
     // siblings in: the listed folder first, every folder after all below it,
@@ -212,30 +216,34 @@ TEST_CASE(cleared_box_runs_once_per_listed_folder) {
     PhotoTree tree;
     Session session(install.Program());
     REQUIRE(session.Dialog());
-    REQUIRE(session.Drop({tree.top, tree.a}));
+    // Both tools lie beside the copy, but its folder is not on the stored
+    // machine PATH: the real check of the real key warns, once.
+    REQUIRE(session.Warnings().size() == 1);
+    CHECK_EQ(session.Warnings()[0].text, CString(L"安装信息错误，无法正常运行，请重装软件！"));
+    // A drive's root folder too: one backslash before the pattern.
+    REQUIRE(session.Drop({tree.top, tree.a, L"C:\\"}));
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
     CheckFinishedNormally(end);
-    CheckRuns(install.Runs(), {{tree.top + L"\\*.*", tree.top}, {tree.a + L"\\*.*", tree.a}});
+    CheckRuns(install.Runs(), {tree.top + L"\\*.*", tree.a + L"\\*.*", L"C:\\*.*"}, install);
 }
 
-TEST_CASE(file_entries_run_on_the_file_in_its_own_folder) {
+TEST_CASE(file_entries_run_on_the_file_by_its_full_path) {
     Installation install(L"order-files", Tool::StandIn);
     REQUIRE(install.Ready());
     remote::ToolFolder photos(L"order-file-photos");
     struct Row {
         const char* label;
         CString path;
-        CString folder;
     };
-    const CString chinese = photos.Folder(L"中文 目录");
+    photos.Folder(L"中文 目录");
     const CString driveRoot = L"C:\\orlenza 根目录测试.jpg";
     const Row rows[] = {
-        {"plain name", photos.File(L"plain.jpg", 10), photos.Path()},
-        {"blanks", photos.File(L"with  two blanks .jpg", 10), photos.Path()},
-        {"Chinese folder and name", photos.File(L"中文 目录\\照片 一.JPG", 10), chinese},
-        {"quote and ampersand", photos.File(L"Tom's & Jerry.jpg", 10), photos.Path()},
-        {"drive root", driveRoot, L"C:\\"},
+        {"plain name", photos.File(L"plain.jpg", 10)},
+        {"blanks", photos.File(L"with  two blanks .jpg", 10)},
+        {"Chinese folder and name", photos.File(L"中文 目录\\照片 一.JPG", 10)},
+        {"quote and ampersand", photos.File(L"Tom's & Jerry.jpg", 10)},
+        {"drive root", driveRoot},
     };
     HANDLE f = CreateFileW(driveRoot, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     REQUIRE(f != INVALID_HANDLE_VALUE);
@@ -259,7 +267,7 @@ TEST_CASE(file_entries_run_on_the_file_in_its_own_folder) {
     CHECK_EQ(runs.size(), std::size(rows));
     for (size_t i = 0; i < runs.size() && i < std::size(rows); ++i) {
         testkit::SetContext(rows[i].label);
-        CheckRun(runs[i], rows[i].path, rows[i].folder);
+        CheckRun(runs[i], rows[i].path, install.Folder());
     }
 }
 
@@ -278,7 +286,7 @@ TEST_CASE(folder_listed_twice_runs_twice_and_vanished_rows_are_skipped) {
     REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
     // Vanished rows are skipped without a word.
     CheckFinishedNormally(end);
-    CheckRuns(install.Runs(), {{tree.a2 + L"\\*.*", tree.a2}, {tree.a2 + L"\\*.*", tree.a2}});
+    CheckRuns(install.Runs(), {tree.a2 + L"\\*.*", tree.a2 + L"\\*.*"}, install);
 }
 
 TEST_CASE(start_with_an_empty_list_asks_for_entries_and_runs_nothing) {
@@ -326,4 +334,86 @@ TEST_CASE(tool_that_cannot_start_ends_the_run_with_one_warning) {
         CHECK(end.exclamationIcon);
         CHECK(!install.Logged());
     }
+}
+
+// --- runs that leave something out ------------------------------------------
+
+TEST_CASE(run_paths_and_decisions) {
+    struct Row {
+        const char* label;
+        bool actual, expected;
+    };
+    constexpr DWORD dir = FILE_ATTRIBUTE_DIRECTORY, link = dir | FILE_ATTRIBUTE_REPARSE_POINT;
+    const CString longest = L"C:\\" + CString(L'x', MAX_PATH - 4);
+    const Row rows[] = {
+        {"root and name: one backslash", JoinPath(L"D:\\", L"sub") == L"D:\\sub", true},
+        {"link of unknown tag (Wine answers 0) not walked", DescendsIntoFolder(link, 0), false},
+        {"mount point not walked", DescendsIntoFolder(link, IO_REPARSE_TAG_MOUNT_POINT), false},
+        {"symbolic link not walked", DescendsIntoFolder(link, IO_REPARSE_TAG_SYMLINK), false},
+        {"cloud files walked", DescendsIntoFolder(link, 0x9000001A), true},
+        {"cloud files with flags walked", DescendsIntoFolder(link, 0x9000701A), true},
+        {"deduplicated folder walked", DescendsIntoFolder(link, 0x80000013), true},
+        {"259 characters fit", FitsToolPath(longest), true},
+        {"260 characters do not", FitsToolPath(longest + L"x"), false},
+        {"Chinese survives 936", SurvivesCodePage(L"C:\\照片\\旅行.jpg", 936), true},
+        {"Korean does not survive 936", SurvivesCodePage(L"C:\\사진.jpg", 936), false},
+        {"emoji does not survive 936", SurvivesCodePage(L"C:\\\U0001F600.jpg", 936), false},
+        {"a look-alike is no survival (1252)", SurvivesCodePage(L"C:\\\u0100.jpg", 1252), false},
+        {"emoji survives UTF-8", SurvivesCodePage(L"C:\\\U0001F600 사진.jpg", CP_UTF8), true},
+    };
+    for (const Row& row : rows) {
+        testkit::SetContext(row.label);
+        CHECK_EQ(row.actual, row.expected);
+    }
+}
+
+TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
+    Installation install(L"order-leftout", Tool::StandIn);
+    REQUIRE(install.Ready());
+    remote::ToolFolder photos(L"order-leftout-photos");
+    // A chain of folders that goes past the path limit.
+    const CString deepTop = photos.Folder(L"深");
+    std::vector<CString> tooLong;  // those whose pattern does not fit, deepest first
+    CString deep = deepTop;
+    while (deep.GetLength() < MAX_PATH + 60) {
+        deep += L"\\" + CString(L'层', 40);
+        CreateDirectoryW(deep, nullptr);
+        if (!FitsToolPath(deep + L"\\*.*")) tooLong.insert(tooLong.begin(), deep);
+    }
+    struct Row {
+        const char* label;
+        std::vector<CString> drops;
+        CString first;
+        int count;
+    };
+    const CString failingSub = photos.Folder(L"好") + L"\\(fails) 子";
+    CreateDirectoryW(failingSub, nullptr);
+    const Row rows[] = {
+        {"the tool fails on two listed files",
+         {photos.File(L"a.jpg", 10), photos.File(L"b (fails).jpg", 10), photos.File(L"c (fails).jpg", 10)},
+         photos.Path() + L"\\b (fails).jpg", 2},
+        {"the tool fails on a sub-folder", {photos.Path() + L"\\好"}, failingSub, 1},
+        {"sub-folders past the path limit", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size())},
+        {"the same, again in the same session", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size())},
+    };
+    REQUIRE(!tooLong.empty());
+    Session session(install.Program());
+    REQUIRE(session.Dialog());
+    for (const Row& row : rows) {
+        testkit::SetContext(row.label);
+        SendMessageW(session.Dialog(), WM_COMMAND, MAKEWPARAM(1003, BN_CLICKED), 0);  // clear the list
+        if (!session.Drop(row.drops)) {
+            testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
+            continue;
+        }
+        MessageBoxSeen end;
+        CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
+        CHECK_EQ(end.text, LeftOutMessage(row.first, row.count));
+        CHECK(end.exclamationIcon);
+    }
+    testkit::SetContext("");
+    // The program lived through both walks, and ran the tool on no path it
+    // cannot hold.
+    CHECK(WaitForSingleObject(session.Process(), 0) == WAIT_TIMEOUT);
+    for (const Run& run : install.Runs()) CHECK(run.args.size() == 2 && FitsToolPath(run.args[1]));
 }

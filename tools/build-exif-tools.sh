@@ -13,8 +13,8 @@
 # Usage: tools/build-exif-tools.sh [--force] OUTDIR
 #
 # A second run returns at once while both .exe files are there and were made
-# from the current build inputs (this script, tools/exif/*.c, *.cmake, the
-# target);
+# from the current build inputs (this script, tools/exif/*.c, *.patch,
+# *.cmake, the target);
 # --force rebuilds anyway.  Missing Debian packages are installed, which needs
 # root.  tools/exif/verify.sh OUTDIR checks the result under Wine.
 set -euo pipefail
@@ -49,7 +49,7 @@ stampfile=$outdir/.exif-tools.stamp
 # Anything that changes what ends up in the .exe files must be in this hash,
 # or a changed shim would be silently skipped on machines that built before.
 inputs_hash() {
-    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
+    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.patch "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
 }
 want_stamp=$(inputs_hash)
 
@@ -236,6 +236,75 @@ if grep -q 'Command has invalid characters' jhead.c; then
     die "jhead.c refuses some file names in -autorot again; see the note on fix_cve_2022_41751"
 fi
 
+# Our own change to -autorot (tools/exif/jhead-autorot.patch hands each photo
+# to tools/exif/jhead-autorot.c), decided against what upstream does:
+#   - Metadata: upstream keeps the first Exif, XMP, IPTC and comment segment
+#     and drops the rest (colour profiles, extended XMP, camera segments,
+#     further comments, everything after the end marker, so also the extra
+#     images of Multi-Picture files).  Ours writes every APPn and COM segment
+#     of the photo back in its order and byte for byte, and the bytes after
+#     the end marker; jpegtran's output gives only tables, frame and scans.
+#     Only the Exif block changes (orientation, image sizes, thumbnail), an
+#     XMP tiff:Orientation is set to 1 in place, Multi-Picture offsets move
+#     with the main picture's end.  A photo that cannot be written that
+#     faithfully (metadata between scans, two Exif blocks, a Multi-Picture
+#     block it cannot read, a thumbnail jpegtran cannot turn) stays as it is.
+#   - Starting jpegtran: upstream runs "jpegtran ..." through system(), so
+#     the command processor takes the first jpegtran(.com/.exe/.bat/.cmd) in
+#     the current folder (the photo's folder, as Orlenza used to start us) or
+#     on the search path, and expands %NAME% in file names.  Ours starts
+#     jpegtran.exe from jhead.exe's own folder by its full path with
+#     CreateProcessW and a quoted argument list, for the picture and the
+#     thumbnail alike; without it there, the photo stays as it is.
+#   - Errors: upstream ends the process at the first photo jpegtran cannot
+#     read, leaving its temporary output beside it and the later files of the
+#     pattern unturned, and exits with 1 when a pattern matches nothing.  Ours
+#     leaves that photo byte for byte, removes its temporary files, goes on
+#     with the next one, and exits with 0 unless a photo that needed turning
+#     could not be turned (files that are not JPEG, and patterns that match
+#     nothing, are no failure).
+patch -s -p1 --fuzz=0 --no-backup-if-mismatch <"$exifdir/jhead-autorot.patch" || die "jhead-autorot.patch does not apply"
+
+# ------------------------------------------- names outside the ANSI code page
+
+# Both programs are ANSI programs: a path that the machine's code page cannot
+# spell (a Korean or emoji name on a Chinese machine) reaches them with '?'
+# in its place, so the photo is missed or, '?' being a wildcard, another file
+# is turned.  A manifest that sets their active code page to UTF-8 (honoured
+# by Windows 10 1903 and later, and by Wine) makes every Unicode path reach
+# them intact, also inside their own wildcard expansion.
+#
+# UTF-8 spends up to 3 bytes where the Windows path limit counts one UTF-16
+# unit (a Chinese character takes 3 bytes instead of code page 936's 2), so
+# jhead's path buffers are sized for the longest path Windows accepts,
+# measured in UTF-8 bytes: MAX_PATH units of up to 3 bytes each.  jhead names
+# its buffers by the C runtime's _MAX_PATH and by PATH_MAX (which it defines
+# as _MAX_PATH on Windows); both are renamed to one constant of our own, so
+# that no header's 260 can win.
+utf8_path_bytes=$((260 * 3))
+sed -i '/#define PATH_MAX _MAX_PATH/d' jhead.h
+sed -i -E 's/\b_?(MAX_PATH|PATH_MAX)\b/JHEAD_PATH_BYTES/g' jhead.h jhead.c jpgfile.c myglob.c paths.c exif.c iptc.c gpsinfo.c makernote.c jpgqguess.c
+if grep -En '\b_?(MAX_PATH|PATH_MAX)\b' ./*.c ./*.h; then
+    die "jhead still sizes path buffers by the C runtime's limit (above)"
+fi
+jhead_path_define=-DJHEAD_PATH_BYTES=$utf8_path_bytes
+
+cat >"$work/utf8.manifest" <<'MANIFEST'
+<?xml version="1.0" encoding="UTF-8" standalone="yes"?>
+<assembly xmlns="urn:schemas-microsoft-com:asm.v1" manifestVersion="1.0">
+  <application xmlns="urn:schemas-microsoft-com:asm.v3">
+    <windowsSettings>
+      <activeCodePage xmlns="http://schemas.microsoft.com/SMI/2019/WindowsSettings">UTF-8</activeCodePage>
+    </windowsSettings>
+  </application>
+</assembly>
+MANIFEST
+# Resource 1 of type 24 (RT_MANIFEST) is the one a program's loader reads.
+printf '1 24 "%s"\n' "$work/utf8.manifest" >"$work/utf8-manifest.rc"
+"$arch-w64-mingw32-windres" "$work/utf8-manifest.rc" -O coff -o "$work/utf8-manifest.o" ||
+    die "compiling the UTF-8 manifest failed"
+utf8_manifest=$work/utf8-manifest.o
+
 # ------------------------------------------------------------------- build
 
 jobs=$(nproc 2>/dev/null || echo 2)
@@ -256,7 +325,7 @@ cmake -S "$work/libjpeg-turbo" -B "$work/build-libjpeg-turbo" -G Ninja \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_TURBOJPEG=OFF \
     -DREQUIRE_SIMD=ON \
-    -DCMAKE_EXE_LINKER_FLAGS="-static -s $ldflags_repro" >"$work/cmake-libjpeg-turbo.log" 2>&1 ||
+    -DCMAKE_EXE_LINKER_FLAGS="-static -s $ldflags_repro $utf8_manifest" >"$work/cmake-libjpeg-turbo.log" 2>&1 ||
     { tail -30 "$work/cmake-libjpeg-turbo.log" >&2; die "cmake failed for libjpeg-turbo"; }
 ninja -C "$work/build-libjpeg-turbo" -j "$jobs" jpegtran-static >"$work/ninja-libjpeg-turbo.log" 2>&1 ||
     { tail -30 "$work/ninja-libjpeg-turbo.log" >&2; die "building jpegtran failed"; }
@@ -267,11 +336,14 @@ say "building jhead.exe ($(basename "$jhead_dsc" .dsc), $arch)"
 # jhead's Windows wildcard code).  -Dsystem=... sends jhead's system() calls
 # through tools/exif/jhead-win32-shim.c; see there why.
 jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsinfo.c makernote.c)
-"$CC" -O2 -D_CRT_SECURE_NO_WARNINGS -Dsystem=jhead_checked_system \
+"$CC" -O2 -D_CRT_SECURE_NO_WARNINGS -Dsystem=jhead_checked_system "$jhead_path_define" \
     -c "${jhead_sources[@]}" 2>"$work/jhead-build.log" ||
     { cat "$work/jhead-build.log" >&2; die "compiling jhead failed"; }
 "$CC" -O2 -c -o jhead-win32-shim.o "$exifdir/jhead-win32-shim.c"
-"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o -lm
+# jhead-autorot.c includes jhead.h, whose structures hold path buffers: it
+# must see the same buffer size as the rest of jhead.
+"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
+"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o "$utf8_manifest" -lm
 
 # ------------------------------------------------------------------- check
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Configures and builds Orlenza.exe and its tests (warnings are errors) for
 # the target tools/target.sh chose, into build/<target>, then builds
-# jhead.exe and jpegtran.exe for it from Debian's sources when they are
-# missing and puts them beside Orlenza.exe. The shipped 32-bit build is
-# compiled on every machine, also where it cannot run.
+# jhead.exe and jpegtran.exe for it (and for the shipped i686 build) from
+# Debian's sources when they are missing and puts them beside Orlenza.exe.
+# The shipped 32-bit build is compiled on every machine, also where it
+# cannot run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/target.sh"
@@ -21,6 +22,12 @@ if [[ "$ORLENZA_ARCH" != i686 ]]; then
   build_target i686
 fi
 build_target "$ORLENZA_ARCH"
-ORLENZA_ARCH=$ORLENZA_ARCH bash "$root/tools/build-exif-tools.sh" "$ORLENZA_TARGET_BUILD/exif" ||
-  { echo "build: building jhead.exe and jpegtran.exe failed" >&2; exit 1; }
+# The shipped tools too, wherever the tests run the 64-bit ones: the release
+# and its tests pack them. Each build is skipped while it is up to date.
+exif_archs=(i686)
+[[ "$ORLENZA_ARCH" == i686 ]] || exif_archs+=("$ORLENZA_ARCH")
+for arch in "${exif_archs[@]}"; do
+  ORLENZA_ARCH=$arch bash "$root/tools/build-exif-tools.sh" "$ORLENZA_BUILD/$arch/exif" ||
+    { echo "build: building jhead.exe and jpegtran.exe for $arch failed" >&2; exit 1; }
+done
 cp -f "$ORLENZA_TARGET_BUILD/exif/jhead.exe" "$ORLENZA_TARGET_BUILD/exif/jpegtran.exe" "$ORLENZA_TARGET_BUILD/bin/"

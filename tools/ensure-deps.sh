@@ -11,11 +11,12 @@ pkgs=(
   # The shipped 32-bit program is compiled on every machine.
   g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
   xvfb xauth x11-utils  # xdpyinfo, xwininfo
-  fonts-wqy-zenhei   # the CJK font the Wine prefix links to
+  fonts-wqy-microhei # the CJK font the Wine prefix links to (outlines only: no blocky embedded bitmaps at dialog sizes)
   fonts-wine         # the symbol font Wine draws the caption buttons with
   locales            # zh_CN.UTF-8: makes Wine's ANSI code page 936
   dpkg-dev           # apt-get source, for the Exif tools
   imagemagick libimage-exiftool-perl  # test photos and their metadata
+  nsis python3 unzip # the installer and the zip, which the tests build and read too
 )
 if [[ "$ORLENZA_ARCH" == i686 ]]; then
   pkgs+=(wine wine32:i386)

@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""Render the program icon from res/icon/*.svg and pack it into res/app.ico.
+"""Render the program's icons from res/icon/*.svg and pack them into res/*.ico.
 
-The build only uses the committed res/app.ico, so nobody needs an art tool
+The build only uses the committed .ico files, so nobody needs an art tool
 to compile Orlenza. Run this after editing the artwork and commit both the
-SVG and the new res/app.ico:
+SVG and the new .ico files:
 
-    python3 tools/make_icon.py              # writes res/app.ico
+    python3 tools/make_icon.py              # writes every icon in ICONS
     python3 tools/make_icon.py --png-dir D  # also keeps the PNGs, to look at
     python3 tools/make_icon.py --check res/app.ico   # only check a file
 
@@ -26,17 +26,22 @@ import zlib
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ART = os.path.join(ROOT, "res", "icon")
-OUT = os.path.join(ROOT, "res", "app.ico")
+RES = os.path.join(ROOT, "res")
 
-# Size -> drawing. 16 px has its own pixel-aligned drawing; scaling the big
-# one down that far blurs the arrowhead into a blob.
-SOURCES = {
-    16: "orlenza-16.svg",
-    32: "orlenza.svg",
-    48: "orlenza.svg",
-    128: "orlenza.svg",
+# Icon file in res/ -> {size: drawing}. A 16 px image has its own
+# pixel-aligned drawing; scaling a big one down that far blurs it into a
+# blob. The button icons are drawn on a 32 px grid; the dialog loads them at
+# the system's icon size, and the 48 px images serve large-font screens.
+ICONS = {
+    "app.ico": {16: "orlenza-16.svg", 32: "orlenza.svg", 48: "orlenza.svg",
+                128: "orlenza.svg"},
+    "btn-add.ico": {32: "add.svg"},
+    "btn-close.ico": {32: "close.svg"},
+    "btn-delete.ico": {32: "delete.svg"},
+    "btn-clear.ico": {16: "clear-16.svg", 32: "clear.svg", 48: "clear.svg"},
+    "btn-start.ico": {32: "start.svg", 48: "start.svg"},
+    "btn-about.ico": {32: "about.svg"},
 }
-SIZES = sorted(SOURCES)
 
 
 class IconError(Exception):
@@ -254,15 +259,16 @@ def read_ico(path):
 
 
 def check_ico(path, expected=None):
-    """Check the icon has exactly our sizes, each with real content.
+    """Check the icon has exactly its sizes, each with real content.
 
     If expected ({size: rows}) is given, the pixels must match it exactly,
     which catches a flipped row order or swapped colour channels.
     """
     images = read_ico(path)
-    if sorted(images) != SIZES:
+    want = sorted(ICONS.get(os.path.basename(path), images))
+    if sorted(images) != want:
         raise IconError("%s: sizes %s, want %s"
-                        % (path, sorted(images), SIZES))
+                        % (path, sorted(images), want))
     for size, rows in images.items():
         alphas = [row[i] for row in rows for i in range(3, len(row), 4)]
         # An all-clear or all-solid image means the render went wrong
@@ -278,40 +284,42 @@ def check_ico(path, expected=None):
 
 # -------------------------------------------------------------------- main
 
-def build(out, png_dir=None):
-    ensure_renderer()
+def build(out, sources, png_dir=None):
     rendered = {}
+    sizes = sorted(sources)
+    stem = os.path.splitext(os.path.basename(out))[0]
     with tempfile.TemporaryDirectory() as tmp:
-        for size in SIZES:
-            svg = os.path.join(ART, SOURCES[size])
-            png = os.path.join(png_dir or tmp, "orlenza-%d.png" % size)
+        for size in sizes:
+            svg = os.path.join(ART, sources[size])
+            png = os.path.join(png_dir or tmp, "%s-%d.png" % (stem, size))
             render(svg, size, png)
             w, h, rows = read_png_rgba(png)
             if (w, h) != (size, size):
                 raise IconError("%s rendered at %dx%d, want %d"
                                 % (svg, w, h, size))
             rendered[size] = rows
-    write_ico(out, [(size, rendered[size]) for size in SIZES])
+    write_ico(out, [(size, rendered[size]) for size in sizes])
     check_ico(out, rendered)
-    print("wrote %s: %s px, 32 bpp" % (out, ", ".join(map(str, SIZES))))
+    print("wrote %s: %s px, 32 bpp" % (out, ", ".join(map(str, sizes))))
 
 
 def main(argv=None):
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
-    ap.add_argument("--out", default=OUT, help="icon to write")
     ap.add_argument("--png-dir", help="also keep the rendered PNGs here")
     ap.add_argument("--check", metavar="ICO",
                     help="only check an existing icon file")
     args = ap.parse_args(argv)
     try:
         if args.check:
-            check_ico(args.check)
+            images = check_ico(args.check)
             print("%s: OK (%s px, 32 bpp)" % (args.check,
-                                               ", ".join(map(str, SIZES))))
+                                               ", ".join(map(str, sorted(images)))))
         else:
             if args.png_dir:
                 os.makedirs(args.png_dir, exist_ok=True)
-            build(args.out, args.png_dir)
+            ensure_renderer()
+            for name, sources in ICONS.items():
+                build(os.path.join(RES, name), sources, args.png_dir)
     except (IconError, subprocess.CalledProcessError, OSError) as e:
         print("make_icon: %s" % e, file=sys.stderr)
         return 1

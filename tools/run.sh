@@ -21,10 +21,13 @@ trap 'wineserver -k 2>/dev/null || true; kill "$ORLENZA_XVFB_PID" 2>/dev/null ||
 echo "No display answers: running Orlenza on a private Xvfb ($DISPLAY)."
 wine "$build/bin/Orlenza.exe" >/dev/null 2>&1 &
 program=$!
-# The geometry of the program's top-level window "Orlenza" on the Wine desktop.
+# The geometry of the program's top-level window "Orlenza" on the screen:
+# xwininfo gives WxH+X+Y relative to the parent (the Wine desktop window),
+# then +X+Y on the root window, which is what the crop needs.
 orlenza_geometry() {
   xwininfo -root -tree 2>/dev/null |
-    awk '/"Orlenza": \("orlenza.exe"/ { for (i = 1; i <= NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) { print $i; exit } }'
+    awk '/"Orlenza": \("orlenza.exe"/ { for (i = 1; i < NF; i++) if ($i ~ /^[0-9]+x[0-9]+\+/) {
+           split($i, size, "+"); print size[1] $(i + 1); exit } }'
 }
 geometry=""
 for _ in $(seq 1 300); do
@@ -34,6 +37,8 @@ for _ in $(seq 1 300); do
 done
 [[ -n "$geometry" ]] || echo "The dialog did not appear within 30 s; the screenshot shows the whole screen." >&2
 sleep 1  # let the dialog finish painting
+# Read again: the window can be mapped before it is moved to the centre.
+geometry=$(orlenza_geometry)
 shot="$ORLENZA_BUILD/screenshot.png"
 import -window root ${geometry:+-crop "$geometry"} "$shot" || { echo "run: taking the screenshot failed" >&2; exit 1; }
 echo "Screenshot of the main dialog: $shot"

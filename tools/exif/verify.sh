@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the jhead.exe and jpegtran.exe that tools/build-exif-tools.sh made,
-# the way Orlenza uses them: "jhead.exe -autorot FILE" under Wine, with the
-# folder holding both programs on the machine PATH of a throwaway Wine prefix.
+# the way Orlenza uses them: "jhead.exe -autorot FILE" under Wine, in a
+# throwaway Wine prefix whose PATH does not name their folder.
 #
 # Usage: [ORLENZA_ARCH=i686|x86_64] tools/exif/verify.sh OUTDIR
 #
@@ -54,8 +54,7 @@ fi
 
 # ------------------------------------------------------------ Wine prefix
 
-# A WINEPATH from the caller would be put in front of PATH and could hide the
-# "not on the PATH" case.
+# jhead must find jpegtran.exe beside itself, not through a WINEPATH.
 unset WINEPATH
 WINEPREFIX=$(mktemp -d /tmp/exif-verify-wine.XXXXXX)
 export WINEPREFIX
@@ -68,8 +67,6 @@ cleanup() {
 }
 trap cleanup EXIT
 LC_ALL=C.UTF-8 wineboot -i >/dev/null 2>&1 || die "wineboot failed"
-
-env_key='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
 
 # Wine paths for files under /: drive Z: is the Unix root.
 winpath() { local p=$1; printf 'Z:%s' "${p//\//\\}"; }
@@ -136,12 +133,14 @@ only_files() {   # only_files DIR NAME... : nothing left over, nothing missing
 jhead_w=$(winpath "$outdir/jhead.exe")
 log=$work/jhead.log
 rc=0
-# Runs from $work, not OUTDIR: cmd.exe would find jpegtran in its current
-# folder.  The Unix locale decides Wine's ANSI code page, so it is fixed here
-# and set to zh_CN.UTF-8 only where that is what is being tested.
+# Runs from $work, not OUTDIR, unless told: jhead must find jpegtran.exe
+# beside itself wherever it is started.  The Unix locale decides Wine's ANSI
+# code page, so it is fixed here and set to zh_CN.UTF-8 only where that is
+# what is being tested.
 lc=C.UTF-8
+cwd=$work
 autorot() {   # autorot WINDOWS-PATH-OR-PATTERN; sets rc, output in $log
-    (cd "$work" && LC_ALL=$lc wine "$jhead_w" -autorot "$1") >"$log" 2>&1
+    (cd "$cwd" && LC_ALL=$lc wine "$jhead_w" -autorot "$1") >"$log" 2>&1
     rc=$?
 }
 
@@ -150,21 +149,20 @@ autorot() {   # autorot WINDOWS-PATH-OR-PATTERN; sets rc, output in $log
 succeeded() { [ "$rc" = 0 ] || { sed 's/^/          | /' "$log"; return 1; }; }
 failed()    { [ "$rc" != 0 ]; }
 
-group "jpegtran not on the PATH: jhead must fail and leave the photo alone"
-d=$work/nopath; mkdir -p "$d"; photo "$d/a.jpg" 6; remember "$d/a.jpg"
-autorot "$(winpath "$d/a.jpg")"
-check "exit code is not 0 (was $rc)" failed
-check "photo unchanged" unchanged "$d/a.jpg"
-check "no temporary files left" only_files "$d" a.jpg
-
-# Wine builds a program's PATH from this registry value (the Unix PATH is not
-# passed on), and jhead finds jpegtran only through it: cmd.exe, which
-# system() starts, searches the current folder and PATH, not jhead's folder.
-old_path=$(wine reg query "$env_key" /v PATH 2>/dev/null | tr -d '\r' |
-           sed -n 's/^ *PATH *REG_EXPAND_SZ *//p')
-[ -n "$old_path" ] || old_path='%SystemRoot%\system32;%SystemRoot%'
-wine reg add "$env_key" /v PATH /t REG_EXPAND_SZ /d "$old_path;$(winpath "$outdir")" /f >/dev/null 2>&1 ||
-    die "could not set PATH in the Wine prefix"
+group "jpegtran.exe is found beside jhead.exe, never elsewhere"
+# Stand-ins named jpegtran in the photo's folder and in the current folder; a
+# planted jpegtran.exe is jhead.exe itself, which fails on jpegtran's options.
+d=$work/planted; mkdir -p "$d"; photo "$d/a.jpg" 6
+for dir in "$d" "$work"; do
+    printf '@echo off\r\necho ran > "%s\\ran-%%~x0.txt"\r\n' "$(winpath "$work")" >"$dir/jpegtran.bat"
+    cp "$dir/jpegtran.bat" "$dir/jpegtran.cmd"
+    cp "$outdir/jhead.exe" "$dir/jpegtran.exe"
+done
+cwd=$d autorot "$(winpath "$d/a.jpg")"
+check "started in the photo's folder: exit code 0" succeeded
+check "photo upright, Exif kept" all "$d/a.jpg" upright6 exif_kept
+check "no planted jpegtran ran" [ -z "$(ls "$work" | grep '^ran-')" ]
+rm -f "$work"/jpegtran.*
 
 group "turning photos upright"
 d=$work/plain; mkdir -p "$d"
@@ -189,13 +187,37 @@ d=$work/broken; mkdir -p "$d"
 convert -seed 1 -size 640x320 plasma:fractal -quality 92 "$d/big.jpg" 2>/dev/null ||
     convert -size 640x320 gradient:red-blue "$d/big.jpg"
 exiftool -q -overwrite_original -Orientation=6 -n -Make=TestCam "$d/big.jpg"
-head -c $(( $(stat -c %s "$d/big.jpg") * 2 / 3 )) "$d/big.jpg" >"$d/cut.jpg"; rm "$d/big.jpg"
-remember "$d/cut.jpg"
-autorot "$(winpath "$d/cut.jpg")"
-# jpegtran's non-zero exit must get through cmd.exe and system() to jhead.
-# (jhead leaves its temporary output beside the photo then; not checked.)
+head -c $(( $(stat -c %s "$d/big.jpg") * 2 / 3 )) "$d/big.jpg" >"$d/a cut.jpg"; rm "$d/big.jpg"
+head -c 200 "$d/a cut.jpg" >"$d/b header cut.jpg"   # cut inside the Exif block
+photo "$d/c intact.jpg" 6
+remember "$d/a cut.jpg" "$d/b header cut.jpg"
+autorot "$(winpath "$d/a cut.jpg")"
 check "exit code is not 0 (was $rc)" failed
-check "photo unchanged" unchanged "$d/cut.jpg"
+check "photo unchanged" unchanged "$d/a cut.jpg"
+check "no temporary files left" only_files "$d" "a cut.jpg" "b header cut.jpg" "c intact.jpg"
+# In name order the damaged ones come first: jhead goes on after them.
+autorot "$(winpath "$d")\\*.*"
+check "folder: exit code is not 0 (was $rc)" failed
+check "folder: photo cut in its picture unchanged" unchanged "$d/a cut.jpg"
+check "folder: photo cut in its Exif block unchanged" unchanged "$d/b header cut.jpg"
+check "folder: the intact photo after them upright" all "$d/c intact.jpg" upright6 exif_kept
+check "folder: no temporary files left" only_files "$d" "a cut.jpg" "b header cut.jpg" "c intact.jpg"
+
+group "read-only photos"
+d=$work/readonly; mkdir -p "$d"; photo "$d/six.jpg" 6; photo "$d/one.jpg" 1; chmod a-w "$d/six.jpg" "$d/one.jpg"
+remember "$d/six.jpg"
+autorot "$(winpath "$d/one.jpg")"
+check "already upright: exit code 0" succeeded
+autorot "$(winpath "$d/six.jpg")"
+check "needing a turn: exit code is not 0 (was $rc)" failed
+check "needing a turn: photo unchanged" unchanged "$d/six.jpg"
+
+group "patterns that find no photo to turn are no failure"
+d=$work/nothing; mkdir -p "$d/empty" "$d/text"; echo "not a photo" >"$d/text/notes.txt"
+autorot "$(winpath "$d/empty")\\*.*"
+check "empty folder: exit code 0" succeeded
+autorot "$(winpath "$d/text")\\*.*"
+check "folder of text files: exit code 0" succeeded
 
 group "file names with characters a Unix shell would treat specially"
 d=$work/names; mkdir -p "$d"
@@ -209,14 +231,12 @@ for n in "${names[@]}"; do
     check "$n: thumbnail kept and turned" thumb_turned "$d/$n"
 done
 check "no temporary files left" only_files "$d" "${names[@]}"
-# cmd.exe expands %NAME% of a set variable even inside double quotes, on
-# Windows as under Wine, so such a name cannot be turned.  It must at least be
-# refused without harm.
+# No command processor between jhead and jpegtran: %NAME% stays as it is.
 n='%PATH%.jpg'
-photo "$d/$n" 6; remember "$d/$n"
+photo "$d/$n" 6
 autorot "$(winpath "$d/$n")"
-turned_or_refused() { { [ "$rc" = 0 ] && all "$1" upright6 exif_kept; } || { failed && unchanged "$1"; }; }
-check "$n: either turned properly or left unchanged with an error" turned_or_refused "$d/$n"
+check "$n: exit code 0" succeeded
+check "$n: upright, Exif kept" all "$d/$n" upright6 exif_kept
 
 group 'a folder pattern (Z:\...\*.*)'
 d=$work/folder; mkdir -p "$d"
@@ -232,8 +252,9 @@ check "text file not touched" unchanged "$d/notes.txt"
 check "no temporary files left" only_files "$d" "a six.jpg" "b eight.JPG" "c one.jpg" notes.txt
 
 group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
-# jhead.exe is an ANSI program: Wine hands it names in the ANSI code page it
-# derives from the Unix locale, so this only tests something if that is 936.
+# jhead.exe is an ANSI program whose manifest makes UTF-8 its code page; the
+# machine's own (which Wine derives from the Unix locale) is the 936 of our
+# users, so Chinese names must reach it intact past both.
 lc=zh_CN.UTF-8
 acp=$(LC_ALL=$lc wine reg query 'HKLM\System\CurrentControlSet\Control\Nls\CodePage' /v ACP 2>/dev/null |
       tr -d '\r' | awk '$1 == "ACP" { print $3 }')
