@@ -1,0 +1,158 @@
+// The small drawing pieces of the owner-drawn menu: glyphs, check boxes,
+// images turned into bitmaps and embossed for disabled items.
+#include <algorithm>
+
+#include "LumMenu.h"
+#include "MenuLook.h"
+
+namespace {
+
+// Ternary raster operations: the brush where the mask is black, the
+// destination kept where it is white.
+constexpr DWORD ROP_DSPDXAX = 0xE20746;
+constexpr DWORD ROP_PSDPXAX = 0xB8074A;
+
+// Whether the system draws the XP look; the check box's face follows it.
+bool XpThemed() { return LumMenu::s_osVersion == 7 && !LumMenu::IsClassicTheme(); }
+
+}  // namespace
+
+void LumMenu::DrawCheckGlyph(COLORREF colour, int x, int y, CDC& dc) {
+    CPen pen(PS_SOLID, 0, colour);
+    HGDIOBJ previous = dc.SelectObject(pen);
+    // Seven strokes of three pixels: down two columns, then up four.
+    static const int kTop[7] = {2, 3, 4, 3, 2, 1, 0};
+    for (int column = 0; column < 7; ++column) {
+        dc.MoveTo(x + column, y + kTop[column]);
+        dc.LineTo(x + column, y + kTop[column] + 3);
+    }
+    dc.SelectObject(previous);
+}
+
+void LumMenu::DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc) {
+    CBrush brush(colour);
+    CPen pen(PS_SOLID, 0, colour);
+    HGDIOBJ previousBrush = dc.SelectObject(brush);
+    HGDIOBJ previousPen = dc.SelectObject(pen);
+    ::Ellipse(dc, x, y, x + 6, y + 6);
+    dc.SelectObject(previousPen);
+    dc.SelectObject(previousBrush);
+}
+
+BOOL LumMenu::DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio) {
+    COLORREF face = ::GetSysColor(XpThemed() ? COLOR_3DFACE : COLOR_MENU);
+    if (!selected) face = LightenColor(face, 0.6);
+    dc.FillSolidRect(&box, face);
+    if (s_osVersion > 1) {
+        RECT edge = box;
+        dc.DrawEdge(&edge, BDR_SUNKENOUTER, BF_RECT);
+    }
+    const COLORREF glyph = ::GetSysColor(COLOR_MENUTEXT);
+    if (radio)
+        DrawRadioGlyph(glyph, box.left + 5, box.top + 4, dc);
+    else
+        DrawCheckGlyph(glyph, box.left + 4, box.top + 4, dc);
+    return TRUE;
+}
+
+BOOL LumMenu::DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL radio) {
+    dc.FillSolidRect(&box, LightenColor(select, 0.85));
+    dc.Draw3dRect(&box, select, select);
+    const COLORREF glyph = ::GetSysColor(COLOR_MENUTEXT);
+    // The same place for both glyphs: the tick stands one pixel further
+    // right than in the classic box.
+    if (radio)
+        DrawRadioGlyph(glyph, box.left + 5, box.top + 4, dc);
+    else
+        DrawCheckGlyph(glyph, box.left + 5, box.top + 4, dc);
+    return TRUE;
+}
+
+BOOL LumMenu::IconToBitmap(HIMAGELIST list, int index, CDC& dc, CBitmap& bitmap) const {
+    HICON icon = ImageList_GetIcon(list, index, ILD_NORMAL);
+    CDC memory;
+    memory.CreateCompatibleDC(dc);
+    bitmap.CreateCompatibleBitmap(dc, m_iconWidth, m_iconHeight);
+    memory.SelectObject(bitmap);
+    // On the button face: the disabled algorithms take that colour for background.
+    ::DrawIconEx(memory, 0, 0, icon, m_iconWidth, m_iconHeight, 0, ::GetSysColorBrush(COLOR_BTNFACE), DI_NORMAL);
+    memory.DeleteDC();
+    if (icon) ::DestroyIcon(icon);
+    return TRUE;
+}
+
+void LumMenu::DrawDisabledImage(CDC& dc, int x, int y, int width, int height, HBITMAP bitmap,
+                                COLORREF background) {
+    CDC maskDC;
+    maskDC.CreateCompatibleDC(nullptr);
+    CBitmap mask;
+    mask.CreateBitmap(width, height, 1, 1, nullptr);
+    maskDC.SelectObject(mask);
+    maskDC.PatBlt(0, 0, width, height, WHITENESS);
+
+    // White where the image shows the face or highlight colour, black on its shape.
+    CDC source;
+    source.CreateCompatibleDC(nullptr);
+    source.SelectObject(bitmap);
+    source.SetBkColor(::GetSysColor(COLOR_BTNFACE));
+    maskDC.BitBlt(0, 0, width, height, source, 0, 0, SRCCOPY);
+    source.SetBkColor(::GetSysColor(COLOR_BTNHIGHLIGHT));
+    maskDC.BitBlt(0, 0, width, height, source, 0, 0, SRCPAINT);
+
+    source.FillSolidRect(0, 0, width, height, background);
+    source.SetBkColor(RGB(0, 0, 0));
+    source.SetTextColor(RGB(255, 255, 255));
+    CBrush highlight(::GetSysColor(COLOR_BTNHIGHLIGHT));
+    CBrush shadow(::GetSysColor(COLOR_BTNSHADOW));
+    source.SelectObject(highlight);
+    source.BitBlt(0, 0, width, height, maskDC, 0, 0, ROP_DSPDXAX);
+    dc.BitBlt(x + 1, y + 1, width, height, source, 0, 0, SRCCOPY);
+    source.BitBlt(1, 1, width, height, maskDC, 0, 0, ROP_DSPDXAX);
+    source.SelectObject(shadow);
+    source.BitBlt(0, 0, width, height, maskDC, 0, 0, ROP_DSPDXAX);
+    dc.BitBlt(x, y, width, height, source, 0, 0, SRCCOPY);
+    // The contexts put their bitmaps and brushes back as they go.
+    source.DeleteDC();
+    maskDC.DeleteDC();
+}
+
+void LumMenu::DrawDisabledImageDib(HDC hdc, int x, int y, int width, int height, HBITMAP bitmap,
+                                   COLORREF background) {
+    CDC image;
+    if (!image.CreateCompatibleDC(hdc)) return;
+    CDC mono;
+    if (!mono.CreateCompatibleDC(image)) return;
+
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[2];
+    } info{};
+    info.header.biSize = sizeof(info.header);
+    info.header.biWidth = width;
+    info.header.biHeight = height;  // bottom-up
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 1;
+    info.header.biCompression = BI_RGB;
+    info.colours[1] = {255, 255, 255, 0};
+    void* bits = nullptr;
+    CBitmap dib;
+    if (!dib.Attach(::CreateDIBSection(mono, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
+                                       nullptr, 0)))
+        return;
+    mono.SelectObject(dib);
+    image.SelectObject(bitmap);
+    // White in the DIB marks the image's background, black its shape.
+    mono.BitBlt(0, 0, width, height, image, 0, 0, SRCCOPY);
+
+    CDC target = CDC::FromHandle(hdc);
+    target.FillSolidRect(x, y, width, height, background);
+    CBrush highlight(::GetSysColor(COLOR_BTNHIGHLIGHT));
+    HGDIOBJ previous = target.SelectObject(highlight);
+    target.BitBlt(x + 1, y + 1, width, height, mono, 0, 0, ROP_PSDPXAX);
+    CBrush shadow(::GetSysColor(COLOR_BTNSHADOW));
+    target.SelectObject(shadow);
+    target.BitBlt(x, y, width, height, mono, 0, 0, ROP_PSDPXAX);
+    target.SelectObject(previous);
+    mono.DeleteDC();
+    image.DeleteDC();
+}
