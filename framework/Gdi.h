@@ -2,18 +2,31 @@
 // Classes in this file:
 //   CGdiObject and its kinds CPen, CBrush, CFont, CBitmap - one owned GDI
 //       object each, deleted by the destructor; move-only
+//   CIcon, CCursor - one owned icon or cursor each, destroyed by the destructor
+//   CSelectGuard - selects one object into a DC for a scope and puts back what
+//                  it replaced; cannot be copied or moved
 //   CDC        - a device context: output and attribute handles, printing
 //                flag, the drawing calls; owns its handle only when it made
 //                or was given it (CreateCompatibleDC, Attach)
 //   CPaintDC   - BeginPaint/EndPaint for one WM_PAINT
 //   CClientDC  - GetDC/ReleaseDC for a window's client area
+//   CMemoryDC  - an off-screen surface for a rectangle of a target DC: owns
+//                its bitmap and copies itself to the target when it ends
+//   CDibSurface - a 32-bpp top-down DIB section with its own memory DC, whose
+//                pixels can be read (tests and print previews paint into it)
 //   CImageList - an owned comctl32 image list
 //
 // Every CDC remembers what its SelectObject calls replaced and selects it back
 // before it lets go of the handle, so a bitmap, font or brush that was
 // selected through a CDC can always be deleted afterwards. CDC::FromHandle
 // wraps a context that someone else owns (a DRAWITEMSTRUCT's, a
-// WM_ERASEBKGND's): it releases nothing but the selections it made.
+// WM_ERASEBKGND's, a WM_PRINTCLIENT's): it releases nothing but the
+// selections it made. Code outside the framework selects only through a CDC
+// or a CSelectGuard and makes memory DCs only as CMemoryDC or CDibSurface.
+//
+// A widget paints in one function that takes the CDC it is given, and calls it
+// from WM_PAINT (with a CPaintDC, often through a CMemoryDC) and from
+// WM_PRINTCLIENT (with CDC::FromHandle of the message's DC).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -24,7 +37,7 @@ class CGdiObject {
 public:
     CGdiObject() = default;
     virtual ~CGdiObject() { DeleteObject(); }
-    CGdiObject(CGdiObject&& other) noexcept : m_hObject(other.Detach()) {}
+    CGdiObject(CGdiObject&& other) noexcept;
     CGdiObject& operator=(CGdiObject&& other) noexcept;
     CGdiObject(const CGdiObject&) = delete;
     CGdiObject& operator=(const CGdiObject&) = delete;
@@ -73,6 +86,70 @@ public:
     BOOL LoadBitmap(UINT id);
     BOOL GetBitmap(BITMAP* info) const { return GetObject(sizeof(BITMAP), info) != 0; }
     operator HBITMAP() const { return static_cast<HBITMAP>(m_hObject); }
+};
+
+// The owner of one icon or cursor: DestroyIcon and DestroyCursor are the same
+// call, but the counts keep them apart.
+class CUserImage {
+public:
+    CUserImage(const CUserImage&) = delete;
+    CUserImage& operator=(const CUserImage&) = delete;
+
+protected:
+    explicit CUserImage(bool cursor) : m_cursor(cursor) {}
+    ~CUserImage() { Destroy(); }
+    BOOL Attach(HANDLE image);  // takes ownership; FALSE when one is held already
+    HANDLE Detach();
+    BOOL Destroy();             // destroys and nulls; FALSE when nothing was held
+    // An image of this kind from the resources, at the given size (0: the
+    // resource's own); owned, never the shared copy LoadIcon hands out.
+    BOOL Load(UINT id, int width, int height);
+    HANDLE m_handle = nullptr;  // owned
+
+private:
+    bool m_cursor;
+};
+
+class CIcon : public CUserImage {
+public:
+    CIcon() : CUserImage(false) {}
+    BOOL Attach(HICON icon) { return CUserImage::Attach(icon); }
+    HICON Detach() { return static_cast<HICON>(CUserImage::Detach()); }
+    BOOL DestroyIcon() { return Destroy(); }
+    BOOL LoadIcon(UINT id, int width = 0, int height = 0) { return Load(id, width, height); }
+    HICON GetSafeHandle() const { return static_cast<HICON>(m_handle); }
+    operator HICON() const { return static_cast<HICON>(m_handle); }
+};
+
+class CCursor : public CUserImage {
+public:
+    CCursor() : CUserImage(true) {}
+    BOOL Attach(HCURSOR cursor) { return CUserImage::Attach(cursor); }
+    HCURSOR Detach() { return static_cast<HCURSOR>(CUserImage::Detach()); }
+    BOOL DestroyCursor() { return Destroy(); }
+    BOOL LoadCursor(UINT id, int width = 0, int height = 0) { return Load(id, width, height); }
+    HCURSOR GetSafeHandle() const { return static_cast<HCURSOR>(m_handle); }
+    operator HCURSOR() const { return static_cast<HCURSOR>(m_handle); }
+};
+
+// One selection for one scope. The object must outlive the guard; the guard
+// is declared after it, so it ends first and the object can then be deleted.
+// Regions are not selected this way (SelectObject answers a region type for
+// them, not the previous region).
+class CSelectGuard {
+public:
+    CSelectGuard(HDC dc, HGDIOBJ object);
+    ~CSelectGuard();
+    CSelectGuard(const CSelectGuard&) = delete;
+    CSelectGuard& operator=(const CSelectGuard&) = delete;
+
+    // What the selection replaced; null when it failed (a bitmap into a
+    // screen DC, a null object): then the destructor has nothing to restore.
+    HGDIOBJ Previous() const { return m_previous; }
+
+private:
+    HDC m_dc;              // not owned
+    HGDIOBJ m_previous;    // selected back at the end of the scope
 };
 
 class CDC {
@@ -178,6 +255,7 @@ private:
     HGDIOBJ m_originalBitmap = nullptr;
     HWND m_window = nullptr;  // for EndPaint and ReleaseDC
     PAINTSTRUCT m_paint{};
+    HGDIOBJ m_paintStart[4] = {};  // pen, brush, font, bitmap at BeginPaint: the paint must leave them
     friend class CPaintDC;
     friend class CClientDC;
 };
@@ -186,6 +264,44 @@ class CPaintDC : public CDC {
 public:
     explicit CPaintDC(HWND window);
     const PAINTSTRUCT& PaintStruct() const { return m_paint; }
+};
+
+class CMemoryDC : public CDC {
+public:
+    // Paints `area` (logical coordinates of the target) off-screen: drawing
+    // uses the target's coordinates, and the pixels reach the target when the
+    // surface ends. Nothing is copied for an empty area.
+    CMemoryDC(HDC target, const RECT& area);
+    ~CMemoryDC() override;
+    CMemoryDC(CMemoryDC&&) = delete;
+
+    const CRect& Area() const { return m_area; }
+
+private:
+    HDC m_target;       // not owned
+    CRect m_area;
+    CBitmap m_bitmap;   // owned; selected into the surface while it lives
+};
+
+class CDibSurface : public CDC {
+public:
+    // Zero-filled (black); a failed creation leaves a surface without a DC.
+    CDibSurface(int width, int height);
+    ~CDibSurface() override;
+    CDibSurface(CDibSurface&&) = delete;
+
+    int Width() const { return m_width; }
+    int Height() const { return m_height; }
+    // The pixels as 0x00RRGGBB, rows from the top, after finishing any
+    // drawing still queued.
+    DWORD* Bits();
+    // One pixel as a COLORREF, to compare with RGB(); CLR_INVALID outside.
+    COLORREF ColourAt(int x, int y);
+
+private:
+    int m_width, m_height;
+    CBitmap m_bitmap;  // owned; selected into the surface while it lives
+    DWORD* m_bits = nullptr;  // the DIB section's memory, owned by m_bitmap
 };
 
 class CClientDC : public CDC {

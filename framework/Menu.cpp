@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "LiveCountsImpl.h"
+
 namespace {
 
 bool SetMenuObject(HMENU menu, CMenu* object) {
@@ -31,11 +33,13 @@ BOOL CMenu::Attach(HMENU menu) {
     if (m_hMenu || !menu || !::IsMenu(menu)) return FALSE;
     m_hMenu = menu;
     SetMenuObject(menu, this);
+    CountLive(LiveKind::Menu, +1);
     return TRUE;
 }
 
 HMENU CMenu::Detach() {
     HMENU menu = std::exchange(m_hMenu, nullptr);
+    if (menu) CountLive(LiveKind::Menu, -1);
     if (menu && ::IsMenu(menu)) SetMenuObject(menu, nullptr);
     return menu;
 }

@@ -4,6 +4,9 @@
 //                             to the table of its base class
 //   OnMessage<MSG, &C::H>()              - a window message, cracked into typed arguments
 //   OnRawMessage<MSG, &C::H>()           - any message: LRESULT H(WPARAM, LPARAM)
+//   RegisteredMessage                    - a message whose id the system hands out at
+//                                          run time (RegisterWindowMessage), by name
+//   OnRegisteredMessage<&M, &C::H>()     - such a message: LRESULT H(WPARAM, LPARAM)
 //   OnCommand<ID, CODE, &C::H>()         - WM_COMMAND from a control, menu or accelerator
 //   OnNotify<ID, CODE, &C::H>()          - WM_NOTIFY from a control
 //   OnReflectedCommand<CODE, &C::H>()    - a control's own WM_COMMAND, sent back by its parent
@@ -25,6 +28,7 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <type_traits>
 
 #include "Types.h"
@@ -45,14 +49,49 @@ enum class MsgKind : unsigned char {
     Reflect,   // a notification about this control, sent back by its parent
 };
 
+// A registered message, declared once at namespace scope:
+//   const RegisteredMessage kTaskbarCreated{L"TaskbarCreated"};
+// and put in a table with OnRegisteredMessage<&kTaskbarCreated, &C::H>().
+class RegisteredMessage {
+public:
+    explicit constexpr RegisteredMessage(const wchar_t* name) : m_name(name) {}
+    RegisteredMessage(const RegisteredMessage&) = delete;
+    RegisteredMessage& operator=(const RegisteredMessage&) = delete;
+
+    // Registered on first use; the same name gives the same id in every
+    // process of the session, so a race between threads is harmless. 0 when
+    // the system refused the name.
+    UINT Id() const {
+        UINT id = m_id.load(std::memory_order_relaxed);
+        if (!id) {
+            id = ::RegisterWindowMessageW(m_name);
+            m_id.store(id, std::memory_order_relaxed);
+        }
+        return id;
+    }
+    const wchar_t* Name() const { return m_name; }
+
+private:
+    const wchar_t* m_name;
+    mutable std::atomic<UINT> m_id{0};
+};
+
 struct MsgMapEntry {
     MsgKind kind;
-    UINT message;  // Message and Reflect entries
+    UINT message;  // Message and Reflect entries (a registered message's entry: 0)
     UINT id;       // Command and Notify entries: the control or command id
     UINT code;     // Command, Notify and reflected WM_COMMAND/WM_NOTIFY: the notification code
     // Runs the handler and stores its result; false when the handler declined
     // (a reflected handler passing the notification on).
     bool (*invoke)(CWnd& self, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    // A Message entry for a registered message: its id is looked up when a
+    // message in the registered range (0xC000 to 0xFFFF) arrives.
+    const RegisteredMessage* registered = nullptr;
+
+    bool Matches(UINT msg) const {
+        if (!registered) return message == msg;
+        return msg >= 0xC000 && msg <= 0xFFFF && registered->Id() == msg;
+    }
 };
 
 struct MessageMap {
@@ -126,6 +165,8 @@ ORLENZA_CRACKER(WM_DESTROY, (self.*H)(); result = 0)
 ORLENZA_CRACKER(WM_SYSCOMMAND, (self.*H)(static_cast<UINT>(wp), lp); result = 0)
 ORLENZA_CRACKER(WM_QUERYDRAGICON, result = reinterpret_cast<LRESULT>((self.*H)()))
 ORLENZA_CRACKER(WM_DROPFILES, (self.*H)(reinterpret_cast<HDROP>(wp)); result = 0)
+// The mouse messages: void H(UINT keys, CPoint client), keys the MK_* state
+// of the buttons and of Shift and Ctrl.
 ORLENZA_CRACKER(WM_MOUSEMOVE, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); result = 0)
 ORLENZA_CRACKER(WM_LBUTTONDOWN, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); result = 0)
 ORLENZA_CRACKER(WM_LBUTTONUP, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); result = 0)
@@ -141,8 +182,11 @@ ORLENZA_CRACKER(WM_GETDLGCODE, result = (self.*H)())
 ORLENZA_CRACKER(WM_SYSCOLORCHANGE, (self.*H)(); result = 0)
 ORLENZA_CRACKER(WM_ENABLE, (self.*H)(static_cast<BOOL>(wp)); result = 0)
 ORLENZA_CRACKER(WM_CANCELMODE, (self.*H)(); result = 0)
-ORLENZA_CRACKER(WM_SIZE, (self.*H)(static_cast<UINT>(wp), static_cast<short>(LOWORD(lp)),
-                                   static_cast<short>(HIWORD(lp)));
+// void H(UINT type, CSize client), or the older void H(UINT type, int cx, int cy).
+ORLENZA_CRACKER(WM_SIZE,
+                if constexpr (std::is_invocable_v<decltype(H), decltype(self), UINT, CSize>)(self.*H)(
+                    static_cast<UINT>(wp), CSize(static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))));
+                else(self.*H)(static_cast<UINT>(wp), static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp)));
                 result = 0)
 ORLENZA_CRACKER(WM_ACTIVATE, (self.*H)(LOWORD(wp), reinterpret_cast<HWND>(lp), HIWORD(wp) != 0); result = 0)
 ORLENZA_CRACKER(WM_MENUCHAR,
@@ -156,6 +200,28 @@ ORLENZA_CRACKER(WM_MEASUREITEM,
 ORLENZA_CRACKER(WM_INITMENUPOPUP,
                 (self.*H)(reinterpret_cast<HMENU>(wp), LOWORD(lp), HIWORD(lp) != 0);
                 result = 0)
+// void H(HWND gainingCapture): this window lost the mouse capture.
+ORLENZA_CRACKER(WM_CAPTURECHANGED, (self.*H)(reinterpret_cast<HWND>(lp)); result = 0)
+// void H(UINT virtualKey, UINT repeatCount, UINT flags): flags are the high
+// word of lParam (KF_EXTENDED, KF_REPEAT, KF_UP ...).
+ORLENZA_CRACKER(WM_KEYDOWN, (self.*H)(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp)); result = 0)
+ORLENZA_CRACKER(WM_KEYUP, (self.*H)(static_cast<UINT>(wp), LOWORD(lp), HIWORD(lp)); result = 0)
+// void H(HDC dc, UINT flags): paint the client area into someone else's DC
+// (PRF_CLIENT, PRF_ERASEBKGND ...), as WM_PAINT would on the screen.
+ORLENZA_CRACKER(WM_PRINTCLIENT, (self.*H)(reinterpret_cast<HDC>(wp), static_cast<UINT>(lp)); result = 0)
+// void H(HWND clicked, CPoint screen): screen is (-1, -1) when the menu was
+// asked for from the keyboard.
+ORLENZA_CRACKER(WM_CONTEXTMENU, (self.*H)(reinterpret_cast<HWND>(wp), CPoint(lp)); result = 0)
+// void H(UINT reason, HWND menuOrDialog): MSGF_MENU or MSGF_DIALOGBOX.
+ORLENZA_CRACKER(WM_ENTERIDLE, (self.*H)(static_cast<UINT>(wp), reinterpret_cast<HWND>(lp)); result = 0)
+ORLENZA_CRACKER(WM_MOUSEHOVER, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); result = 0)
+ORLENZA_CRACKER(WM_RBUTTONDOWN, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); result = 0)
+ORLENZA_CRACKER(WM_RBUTTONUP, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); result = 0)
+// void H(HFONT font, BOOL redraw) / HFONT H()
+ORLENZA_CRACKER(WM_SETFONT, (self.*H)(reinterpret_cast<HFONT>(wp), static_cast<BOOL>(LOWORD(lp))); result = 0)
+ORLENZA_CRACKER(WM_GETFONT, result = reinterpret_cast<LRESULT>((self.*H)()))
+// UINT H(CPoint screen): HTCLIENT, HTTRANSPARENT ...
+ORLENZA_CRACKER(WM_NCHITTEST, result = static_cast<LRESULT>((self.*H)(CPoint(lp))))
 #undef ORLENZA_CRACKER
 
 template <UINT Msg, auto H>
@@ -171,6 +237,17 @@ constexpr MsgMapEntry OnRawMessage() {
                 result = (msgmap_detail::Self<H>(w).*H)(wp, lp);
                 return true;
             }};
+}
+
+// LRESULT H(WPARAM, LPARAM): a registered message, `M` its declaration.
+template <const RegisteredMessage* M, auto H>
+constexpr MsgMapEntry OnRegisteredMessage() {
+    return {MsgKind::Message, 0, 0, 0,
+            [](CWnd& w, WPARAM wp, LPARAM lp, LRESULT& result) {
+                result = (msgmap_detail::Self<H>(w).*H)(wp, lp);
+                return true;
+            },
+            M};
 }
 
 // void H(): a command from control or menu item `Id` with notification `Code`

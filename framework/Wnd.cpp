@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "App.h"
+#include "LiveCountsImpl.h"
 #include "Menu.h"
 
 namespace {
@@ -109,6 +110,7 @@ bool CWnd::Hook(HWND hwnd) {
             // take it over rather than stacking a second one.
             if (it->second.object) return false;
             it->second.object = this;
+            CountLive(LiveKind::Window, +1);
             return true;
         }
         // Recorded before the swap: the window's next message must find it.
@@ -121,6 +123,7 @@ bool CWnd::Hook(HWND hwnd) {
         ForgetBinding(hwnd);  // not a window of this process
         return false;
     }
+    CountLive(LiveKind::Window, +1);
     return true;
 }
 
@@ -128,6 +131,7 @@ void CWnd::Unhook() {
     if (m_hWnd) {
         Binding found{};
         if (FindBinding(m_hWnd, found) && found.object == this) {
+            CountLive(LiveKind::Window, -1);
             if (::GetWindowLongPtrW(m_hWnd, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)) {
                 ::SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(found.previous));
                 ForgetBinding(m_hWnd);
@@ -300,7 +304,7 @@ bool CWnd::Dispatch(MsgKind kind, UINT message, UINT id, UINT code, WPARAM wPara
                     LRESULT& result) {
     for (const MessageMap* map = GetMessageMap(); map; map = map->base) {
         for (const MsgMapEntry* e = map->first; e != map->last; ++e) {
-            if (e->kind != kind || e->message != message) continue;
+            if (e->kind != kind || !e->Matches(message)) continue;
             if ((kind == MsgKind::Command || kind == MsgKind::Notify) && e->id != id) continue;
             if (kind != MsgKind::Message && e->code != code) continue;
             // A reflected entry matches exactly; only the first one counts, so a

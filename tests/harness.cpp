@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "Gdi.h"
+
 namespace testkit {
 namespace {
 
@@ -47,33 +49,6 @@ BOOL CALLBACK FindProc(HWND hwnd, LPARAM lParam) {
     return FALSE;
 }
 
-// A 32-bpp top-down DIB section with its memory context.
-struct Canvas {
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    DWORD* bits = nullptr;
-    int width, height;
-    Canvas(int w, int h) : width(w), height(h) {
-        BITMAPINFO bi{};
-        bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-        bi.bmiHeader.biWidth = w;
-        bi.bmiHeader.biHeight = -h;
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        dc = CreateCompatibleDC(nullptr);
-        void* p = nullptr;
-        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
-        bits = static_cast<DWORD*>(p);
-        old = SelectObject(dc, bitmap);
-    }
-    ~Canvas() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-};
-
 // Which system icon a message box shows, told by its pixels: the icon's
 // handle belongs to the box's process and cannot be compared from another.
 LPCWSTR RecogniseIcon(HWND iconControl) {
@@ -81,26 +56,27 @@ LPCWSTR RecogniseIcon(HWND iconControl) {
     GetClientRect(iconControl, &r);
     const int w = r.right, h = r.bottom;
     if (w < 32 || h < 32) return nullptr;
-    Canvas shown(w, h);
+    CDibSurface shown(w, h);
     // Read from the screen: under Wine a window's own DC shows only what this
     // process drew into it.
     POINT origin{0, 0};
     ClientToScreen(iconControl, &origin);
     HDC source = GetDC(nullptr);
-    BitBlt(shown.dc, 0, 0, w, h, source, origin.x, origin.y, SRCCOPY);
+    shown.BitBlt(0, 0, w, h, source, origin.x, origin.y, SRCCOPY);
     ReleaseDC(nullptr, source);
-    GdiFlush();
-    const DWORD background = shown.bits[0];
+    const DWORD* shownBits = shown.Bits();
+    const DWORD background = shownBits[0];
     LPCWSTR best = nullptr;
     long bestMatches = -1;
     for (LPCWSTR candidate : {IDI_EXCLAMATION, IDI_INFORMATION, IDI_ERROR, IDI_QUESTION}) {
-        Canvas drawn(w, h);
-        for (int i = 0; i < w * h; ++i) drawn.bits[i] = background;
-        DrawIconEx(drawn.dc, 0, 0, LoadIconW(nullptr, candidate), 32, 32, 0, nullptr, DI_NORMAL);
-        GdiFlush();
+        CDibSurface drawn(w, h);
+        DWORD* drawnBits = drawn.Bits();
+        for (int i = 0; i < w * h; ++i) drawnBits[i] = background;
+        drawn.DrawIconEx(0, 0, LoadIconW(nullptr, candidate), 32, 32);
+        drawnBits = drawn.Bits();
         long matches = 0;
         for (int y = 0; y < 32; ++y)
-            for (int x = 0; x < 32; ++x) matches += (drawn.bits[y * w + x] & 0xFFFFFF) == (shown.bits[y * w + x] & 0xFFFFFF);
+            for (int x = 0; x < 32; ++x) matches += (drawnBits[y * w + x] & 0xFFFFFF) == (shownBits[y * w + x] & 0xFFFFFF);
         if (matches > bestMatches) {
             bestMatches = matches;
             best = candidate;

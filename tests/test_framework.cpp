@@ -1,7 +1,8 @@
 // The framework on its own: message tables and their chaining, reflection
 // with both outcomes, binding and unbinding, the modal loop's
 // PreTranslateMessage routing, data exchange, strings, the profile, GDI
-// ownership.
+// ownership and selection, painting off-screen and into any DC, crackers and
+// registered messages, the live-object counts.
 #include "Framework.h"
 #include "harness.h"
 
@@ -446,7 +447,6 @@ TEST_CASE(profile_strings_round_trip_in_the_application_key) {
 }
 
 TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
-    const DWORD gdiBefore = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
     for (int round = 0; round < 50; ++round) {
         CBitmap bitmap;
         CFont font;
@@ -483,7 +483,230 @@ TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
         CHECK(font.DeleteObject());
         CHECK(bitmap.m_hObject == nullptr);
     }
-    CHECK_EQ(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS), gdiBefore);
+}
+
+// Every way of selecting puts the previous pen back before the pen goes. A
+// pen deleted while still selected stays alive (GetObjectType still knows
+// it), so a way that forgot to select back is caught here even under Wine,
+// whose DeleteObject succeeds on a selected object.
+TEST_CASE(every_way_of_selecting_puts_the_previous_pen_back) {
+    struct Way {
+        const char* name;
+        void (*select)(HDC dc, HPEN pen);
+    };
+    const Way ways[] = {
+        {"borrowed CDC, let go", [](HDC dc, HPEN pen) { CDC::FromHandle(dc).SelectObject(pen); }},
+        {"borrowed CDC, RestoreSelections",
+         [](HDC dc, HPEN pen) {
+             CDC wrapper = CDC::FromHandle(dc);
+             wrapper.SelectObject(pen);
+             wrapper.SelectStockObject(WHITE_PEN);  // the first replaced pen is the one put back
+             wrapper.RestoreSelections();
+             wrapper.Detach();
+         }},
+        {"guard", [](HDC dc, HPEN pen) { CSelectGuard selected(dc, pen); }},
+        {"nested guards",
+         [](HDC dc, HPEN pen) {
+             CSelectGuard outer(dc, ::GetStockObject(WHITE_PEN));
+             CSelectGuard inner(dc, pen);
+         }},
+    };
+    CDibSurface target(8, 8);
+    REQUIRE(target.GetSafeHdc());
+    const HGDIOBJ original = GetCurrentObject(target, OBJ_PEN);
+    for (const Way& way : ways) {
+        testkit::SetContext(way.name);
+        CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
+        const HGDIOBJ handle = pen.m_hObject;
+        way.select(target, pen);
+        CHECK(GetCurrentObject(target, OBJ_PEN) == original);
+        pen.DeleteObject();
+        CHECK_EQ(GetObjectType(handle), 0u);
+    }
+    testkit::SetContext("");
+}
+
+// A widget in miniature: one paint function for any DC, reached from
+// WM_PAINT through an off-screen surface and from WM_PRINTCLIENT directly.
+class SwatchWnd : public CWnd {
+public:
+    static constexpr COLORREF kFace = RGB(200, 40, 10);
+    static constexpr COLORREF kLine = RGB(0, 0, 255);
+    void Paint(CDC& dc) {
+        CRect client;
+        GetClientRect(&client);
+        dc.FillSolidRect(&client, kFace);
+        CPen pen(PS_SOLID, 1, kLine);
+        CSelectGuard selected(dc, pen);
+        dc.MoveTo(0, 0);
+        dc.LineTo(client.right, 0);
+    }
+
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {
+            OnMessage<WM_PAINT, &SwatchWnd::OnPaint>(),
+            OnMessage<WM_PRINTCLIENT, &SwatchWnd::OnPrintClient>(),
+        };
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    void OnPaint() {
+        CPaintDC paint(m_hWnd);
+        CRect client;
+        GetClientRect(&client);
+        CMemoryDC surface(paint, client);
+        Paint(surface);
+    }
+    void OnPrintClient(HDC dc, UINT) {
+        CDC target = CDC::FromHandle(dc);
+        Paint(target);
+    }
+};
+
+TEST_CASE(a_window_paints_into_a_bitmap_through_print_client_and_a_surface_copies_its_area) {
+    RegisterHostClass();
+    SwatchWnd swatch;
+    REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+    CDibSurface printed(40, 20);
+    swatch.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.GetSafeHdc()), PRF_CLIENT);
+    CHECK_EQ(printed.ColourAt(20, 10), SwatchWnd::kFace);
+    CHECK_EQ(printed.ColourAt(20, 0), SwatchWnd::kLine);
+    CHECK_EQ(printed.ColourAt(40, 0), CLR_INVALID);
+    swatch.DestroyWindow();
+
+    // Drawn in the target's coordinates, copied to its area only, at the end.
+    CDibSurface target(40, 20);
+    {
+        CMemoryDC surface(target, CRect(10, 5, 30, 15));
+        surface.FillSolidRect(CRect(0, 0, 40, 20), RGB(0, 200, 0));
+        surface.SetPixel(10, 5, RGB(255, 255, 255));
+        CHECK_EQ(target.ColourAt(20, 10), RGB(0, 0, 0));
+    }
+    const struct {
+        int x, y;
+        COLORREF expected;
+    } pixels[] = {{10, 5, RGB(255, 255, 255)}, {29, 14, RGB(0, 200, 0)}, {9, 5, RGB(0, 0, 0)},
+                  {30, 10, RGB(0, 0, 0)},      {20, 15, RGB(0, 0, 0)},   {20, 4, RGB(0, 0, 0)}};
+    for (const auto& p : pixels) {
+        testkit::SetContext(std::to_string(p.x) + "," + std::to_string(p.y));
+        CHECK_EQ(target.ColourAt(p.x, p.y), p.expected);
+    }
+    testkit::SetContext("");
+}
+
+TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
+    RegisterHostClass();
+    constexpr int kKinds = static_cast<int>(LiveKind::Kinds);
+    long before[kKinds], during[kKinds];
+    for (int k = 0; k < kKinds; ++k) before[k] = LiveObjects(static_cast<LiveKind>(k));
+    for (int round = 0; round < 1000; ++round) {
+        SwatchWnd swatch;
+        REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+        swatch.SendMessage(WM_PAINT);  // hidden: an empty paint, but BeginPaint and the surface all the same
+        CDibSurface printed(40, 20);
+        swatch.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.GetSafeHdc()), PRF_CLIENT);
+        CClientDC client(swatch);
+        CMenu menu;
+        menu.CreatePopupMenu();
+        CIcon icon;
+        icon.Attach(CopyIcon(LoadIconW(nullptr, IDI_APPLICATION)));
+        CCursor cursor;
+        cursor.Attach(CopyCursor(LoadCursorW(nullptr, IDC_ARROW)));
+        CImageList images;
+        images.Create(16, 16, ILC_COLOR32, 1, 1);
+        CBrush brush(RGB(1, 2, 3));
+        if (round == 0)
+            for (int k = 0; k < kKinds; ++k) during[k] = LiveObjects(static_cast<LiveKind>(k));
+    }
+    for (int k = 0; k < kKinds; ++k) {
+        testkit::SetContext("kind " + std::to_string(k));
+        CHECK(during[k] > before[k]);  // each owner does count
+        CHECK_EQ(LiveObjects(static_cast<LiveKind>(k)), before[k]);
+    }
+    testkit::SetContext("");
+}
+
+const RegisteredMessage kPing{L"OrlenzaTestPing"};
+const RegisteredMessage kOther{L"OrlenzaTestOther"};
+
+// Logs what each cracker handed over.
+class CrackedWnd : public CWnd {
+public:
+    std::vector<std::string> log;
+
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {
+            OnRegisteredMessage<&kPing, &CrackedWnd::OnPing>(),
+            OnMessage<WM_SIZE, &CrackedWnd::OnSize>(),
+            OnMessage<WM_KEYDOWN, &CrackedWnd::OnKeyDown>(),
+            OnMessage<WM_MOUSEMOVE, &CrackedWnd::OnMouseMove>(),
+            OnMessage<WM_CONTEXTMENU, &CrackedWnd::OnContextMenu>(),
+            OnMessage<WM_CAPTURECHANGED, &CrackedWnd::OnCaptureChanged>(),
+            OnMessage<WM_ENTERIDLE, &CrackedWnd::OnEnterIdle>(),
+        };
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    LRESULT OnPing(WPARAM wp, LPARAM) {
+        log.push_back("ping");
+        return static_cast<LRESULT>(wp + 1);
+    }
+    void OnSize(UINT type, CSize size) {
+        log.push_back("size " + std::to_string(type) + " " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
+    }
+    void OnKeyDown(UINT key, UINT repeat, UINT flags) {
+        log.push_back("key " + std::to_string(key) + " " + std::to_string(repeat) + " " + std::to_string(flags));
+    }
+    void OnMouseMove(UINT keys, CPoint at) {
+        log.push_back("move " + std::to_string(keys) + " " + std::to_string(at.x) + "," + std::to_string(at.y));
+    }
+    void OnContextMenu(HWND, CPoint at) {
+        log.push_back("context " + std::to_string(at.x) + "," + std::to_string(at.y));
+    }
+    void OnCaptureChanged(HWND gaining) { log.push_back(gaining == HWND_BROADCAST ? "capture" : "capture?"); }
+    void OnEnterIdle(UINT reason, HWND) { log.push_back("idle " + std::to_string(reason)); }
+};
+
+TEST_CASE(crackers_unpack_their_messages_and_registered_messages_reach_their_handler) {
+    RegisterHostClass();
+    CrackedWnd w;
+    REQUIRE(w.CreateEx(0, kHostClass, L"cracked", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+    w.log.clear();
+    const struct {
+        UINT message;
+        WPARAM wp;
+        LPARAM lp;
+        const char* logged;
+    } rows[] = {
+        {RegisterWindowMessageW(L"OrlenzaTestPing"), 41, 0, "ping"},
+        {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), "size 2 300x200"},
+        {WM_KEYDOWN, VK_F2, MAKELPARAM(3, KF_EXTENDED), "key 113 3 256"},
+        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(-5, 7), "move 5 -5,7"},
+        {WM_CONTEXTMENU, 0, MAKELPARAM(-1, -1), "context -1,-1"},
+        {WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(HWND_BROADCAST), "capture"},
+        {WM_ENTERIDLE, MSGF_MENU, 0, "idle 2"},
+        // Neither another registered message nor WM_NULL finds the entry of one.
+        {kOther.Id(), 0, 0, nullptr},
+        {WM_NULL, 0, 0, nullptr},
+    };
+    for (const auto& row : rows) {
+        testkit::SetContext("message " + std::to_string(row.message));
+        w.log.clear();
+        const LRESULT result = w.SendMessage(row.message, row.wp, row.lp);
+        if (!row.logged) {
+            CHECK(w.log.empty());
+            continue;
+        }
+        REQUIRE(w.log.size() == 1u);
+        CHECK_EQ(w.log[0], std::string(row.logged));
+        if (row.message == kPing.Id()) CHECK_EQ(result, 42);
+    }
+    testkit::SetContext("");
+    w.DestroyWindow();
 }
 
 TEST_CASE(menus_are_found_from_their_handles_while_attached) {

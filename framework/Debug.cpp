@@ -1,0 +1,22 @@
+#include "Debug.h"
+
+#ifndef NDEBUG
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+void OrlenzaAssertFailed(const char* condition, const char* file, int line) {
+    char text[512];
+    std::snprintf(text, sizeof(text), "%s:%d: assertion failed: %s\n", file, line, condition);
+    std::fputs(text, stderr);
+    std::fflush(stderr);
+    ::OutputDebugStringA(text);
+    // Stop here, in the debugger when there is one, rather than run on with a
+    // broken contract.
+    if (::IsDebuggerPresent()) ::DebugBreak();
+    std::abort();
+}
+
+#endif
