@@ -252,37 +252,20 @@ TEST_CASE(lighten_color_figures) {
     testkit::SetContext("");
 }
 
-// A 32-bpp top-down surface whose pixels the test reads.
-class Canvas {
+// A 32-bpp surface filled with one colour, whose pixels the test reads.
+class Canvas : public CDibSurface {
 public:
-    Canvas(int width, int height, COLORREF fill) : m_width(width), m_height(height) {
-        BITMAPINFO bi{};
-        bi.bmiHeader = {sizeof(bi.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-        void* bits = nullptr;
-        m_dc.CreateCompatibleDC(nullptr);
-        m_bitmap.Attach(CreateDIBSection(m_dc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        m_bits = static_cast<DWORD*>(bits);
-        m_dc.SelectObject(m_bitmap);
-        m_dc.FillSolidRect(0, 0, width, height, fill);
+    Canvas(int width, int height, COLORREF fill) : CDibSurface(width, height) {
+        FillSolidRect(0, 0, width, height, fill);
     }
-    CDC& dc() { return m_dc; }
-    COLORREF At(int x, int y) const {
-        GdiFlush();
-        const DWORD p = m_bits[y * m_width + x];
-        return RGB(GetBValue(p), GetGValue(p), GetRValue(p));
-    }
-    int Count(const RECT& r, COLORREF c) const {
+    CDC& dc() { return *this; }
+    COLORREF At(int x, int y) { return ColourAt(x, y); }
+    int Count(const RECT& r, COLORREF c) {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x) n += At(x, y) == c;
         return n;
     }
-
-private:
-    int m_width, m_height;
-    CDC m_dc;
-    CBitmap m_bitmap;
-    DWORD* m_bits = nullptr;
 };
 
 TEST_CASE(check_glyph_is_a_tick_of_21_pixels) {
@@ -379,7 +362,7 @@ constexpr int kItemWidth = 160, kItemHeight = 22;
 struct Ink {
     int left = -1, right = -1;
 };
-Ink InkBetween(const Canvas& canvas, int from, int to, COLORREF fill) {
+Ink InkBetween(Canvas& canvas, int from, int to, COLORREF fill) {
     Ink ink;
     for (int x = from; x < to; ++x)
         for (int y = 2; y < kItemHeight - 2; ++y)

@@ -224,14 +224,14 @@ void LumMenu::DrawItemFlat(DRAWITEMSTRUCT* dis) {
                checked = (state & ODS_CHECKED) != 0;
 
     CDC target = CDC::FromHandle(dis->hDC);
-    // A grayed item is composed off-screen and copied in one block.
-    std::unique_ptr<LumMenuMemDC> surface;
+    // A grayed item is composed off-screen and copied in one block; the
+    // surface puts its font back when it ends.
     CFont font;
-    HGDIOBJ oldFont = nullptr;
+    std::unique_ptr<LumMenuMemDC> surface;
     if (grayed && !s_selectDisabled) {
         surface = std::make_unique<LumMenuMemDC>(&target, r);
         CreateMenuFont(font);
-        oldFont = surface->SelectObject(font);
+        surface->SelectObject(font);
     }
     CDC& dc = surface ? static_cast<CDC&>(*surface) : target;
 
@@ -308,6 +308,4 @@ void LumMenu::DrawItemFlat(DRAWITEMSTRUCT* dis) {
             dc.SetBkMode(oldMode);
         }
     }
-
-    if (surface) surface->SelectObject(oldFont);
 }

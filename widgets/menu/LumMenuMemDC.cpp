@@ -1,28 +1,20 @@
 #include "LumMenuMemDC.h"
 
-LumMenuMemDC::LumMenuMemDC(CDC* target, const RECT& rect)
-    : m_target(target), m_rect(rect), m_offscreen(!target->IsPrinting()) {
-    if (!m_offscreen) {
-        // Borrowed handles: Detach in the destructor leaves them to the printer's owner.
-        m_bPrinting = target->m_bPrinting;
+LumMenuMemDC::LumMenuMemDC(CDC* target, const RECT& rect) {
+    if (target->IsPrinting()) {
+        m_bPrinting = TRUE;
         SetOutputDC(target->m_hDC);
         SetAttribDC(target->m_hAttribDC);
         return;
     }
-    CreateCompatibleDC(target->m_hDC);
-    m_bitmap.CreateCompatibleBitmap(target->m_hDC, rect.right - rect.left, rect.bottom - rect.top);
-    m_oldBitmap = SelectObject(m_bitmap);
-    SetWindowOrg(rect.left, rect.top);
+    m_offscreen = std::make_unique<CMemoryDC>(target->m_hDC, rect);
+    SetOutputDC(m_offscreen->m_hDC);
+    SetAttribDC(m_offscreen->m_hDC);
 }
 
 LumMenuMemDC::~LumMenuMemDC() {
-    if (m_offscreen) {
-        const int width = m_rect.right - m_rect.left, height = m_rect.bottom - m_rect.top;
-        m_target->BitBlt(m_rect.left, m_rect.top, width, height, m_hDC, m_rect.left, m_rect.top, SRCCOPY);
-        SelectObject(m_oldBitmap);
-        DeleteDC();
-    } else {
-        Detach();
-    }
-    m_bitmap.DeleteObject();
+    // What was selected through this object goes back before the borrowed
+    // handle is let go; the off-screen surface then copies itself out.
+    RestoreSelections();
+    Detach();
 }

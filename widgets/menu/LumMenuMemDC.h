@@ -1,13 +1,14 @@
 #pragma once
 // Classes in this file:
-//   LumMenuMemDC - the surface a grayed menu item is painted on: an
-//                  off-screen bitmap over the item's rectangle that is copied
-//                  onto the target in one block when the object ends, or the
-//                  target itself when that is printing
+//   LumMenuMemDC - the surface a grayed menu item is painted on: the
+//                  framework's off-screen surface over the item's rectangle,
+//                  copied onto the target in one block when the object ends;
+//                  or, when the target is printing, the target itself
 //
-// Callers draw in the target's coordinates either way: the off-screen
-// context's window origin is the rectangle's top-left corner.
+// Callers draw in the target's coordinates either way.
 #include <windows.h>
+
+#include <memory>
 
 #include "Gdi.h"
 
@@ -18,12 +19,10 @@ public:
     LumMenuMemDC(const LumMenuMemDC&) = delete;
     LumMenuMemDC& operator=(const LumMenuMemDC&) = delete;
 
-    bool IsOffscreen() const { return m_offscreen != 0; }
+    bool IsOffscreen() const { return m_offscreen != nullptr; }
 
 private:
-    CBitmap m_bitmap;                // owned; empty when printing
-    HGDIOBJ m_oldBitmap = nullptr;   // selected back before the copy ends
-    CDC* m_target;                   // not owned
-    RECT m_rect;
-    BOOL m_offscreen;
+    // Owns the bitmap and the memory context; this object only borrows its
+    // handle. Null when printing: then the printer's handles are borrowed.
+    std::unique_ptr<CMemoryDC> m_offscreen;
 };

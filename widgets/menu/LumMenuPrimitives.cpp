@@ -19,24 +19,21 @@ bool XpThemed() { return LumMenu::s_osVersion == 7 && !LumMenu::IsClassicTheme()
 
 void LumMenu::DrawCheckGlyph(COLORREF colour, int x, int y, CDC& dc) {
     CPen pen(PS_SOLID, 0, colour);
-    HGDIOBJ previous = dc.SelectObject(pen);
+    CSelectGuard selectPen(dc, pen);
     // Seven strokes of three pixels: down two columns, then up four.
     static const int kTop[7] = {2, 3, 4, 3, 2, 1, 0};
     for (int column = 0; column < 7; ++column) {
         dc.MoveTo(x + column, y + kTop[column]);
         dc.LineTo(x + column, y + kTop[column] + 3);
     }
-    dc.SelectObject(previous);
 }
 
 void LumMenu::DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc) {
     CBrush brush(colour);
     CPen pen(PS_SOLID, 0, colour);
-    HGDIOBJ previousBrush = dc.SelectObject(brush);
-    HGDIOBJ previousPen = dc.SelectObject(pen);
+    CSelectGuard selectBrush(dc, brush);
+    CSelectGuard selectPen(dc, pen);
     ::Ellipse(dc, x, y, x + 6, y + 6);
-    dc.SelectObject(previousPen);
-    dc.SelectObject(previousBrush);
 }
 
 BOOL LumMenu::DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio) {
@@ -69,31 +66,32 @@ BOOL LumMenu::DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL r
 }
 
 BOOL LumMenu::IconToBitmap(HIMAGELIST list, int index, CDC& dc, CBitmap& bitmap) const {
-    HICON icon = ImageList_GetIcon(list, index, ILD_NORMAL);
+    CIcon icon;
+    icon.Attach(ImageList_GetIcon(list, index, ILD_NORMAL));
     CDC memory;
     memory.CreateCompatibleDC(dc);
     bitmap.CreateCompatibleBitmap(dc, m_iconWidth, m_iconHeight);
-    memory.SelectObject(bitmap);
+    CSelectGuard selectBitmap(memory, bitmap);
     // On the button face: the disabled algorithms take that colour for background.
     ::DrawIconEx(memory, 0, 0, icon, m_iconWidth, m_iconHeight, 0, ::GetSysColorBrush(COLOR_BTNFACE), DI_NORMAL);
-    memory.DeleteDC();
-    if (icon) ::DestroyIcon(icon);
     return TRUE;
 }
 
 void LumMenu::DrawDisabledImage(CDC& dc, int x, int y, int width, int height, HBITMAP bitmap,
                                 COLORREF background) {
-    CDC maskDC;
-    maskDC.CreateCompatibleDC(nullptr);
     CBitmap mask;
     mask.CreateBitmap(width, height, 1, 1, nullptr);
+    CBrush highlight(::GetSysColor(COLOR_BTNHIGHLIGHT));
+    CBrush shadow(::GetSysColor(COLOR_BTNSHADOW));
+    // The contexts end first and put the mask, the picture and the brushes back.
+    CDC maskDC, source;
+    maskDC.CreateCompatibleDC(nullptr);
+    source.CreateCompatibleDC(nullptr);
     maskDC.SelectObject(mask);
+    source.SelectObject(bitmap);
     maskDC.PatBlt(0, 0, width, height, WHITENESS);
 
     // White where the image shows the face or highlight colour, black on its shape.
-    CDC source;
-    source.CreateCompatibleDC(nullptr);
-    source.SelectObject(bitmap);
     source.SetBkColor(::GetSysColor(COLOR_BTNFACE));
     maskDC.BitBlt(0, 0, width, height, source, 0, 0, SRCCOPY);
     source.SetBkColor(::GetSysColor(COLOR_BTNHIGHLIGHT));
@@ -102,8 +100,6 @@ void LumMenu::DrawDisabledImage(CDC& dc, int x, int y, int width, int height, HB
     source.FillSolidRect(0, 0, width, height, background);
     source.SetBkColor(RGB(0, 0, 0));
     source.SetTextColor(RGB(255, 255, 255));
-    CBrush highlight(::GetSysColor(COLOR_BTNHIGHLIGHT));
-    CBrush shadow(::GetSysColor(COLOR_BTNSHADOW));
     source.SelectObject(highlight);
     source.BitBlt(0, 0, width, height, maskDC, 0, 0, ROP_DSPDXAX);
     dc.BitBlt(x + 1, y + 1, width, height, source, 0, 0, SRCCOPY);
@@ -111,13 +107,11 @@ void LumMenu::DrawDisabledImage(CDC& dc, int x, int y, int width, int height, HB
     source.SelectObject(shadow);
     source.BitBlt(0, 0, width, height, maskDC, 0, 0, ROP_DSPDXAX);
     dc.BitBlt(x, y, width, height, source, 0, 0, SRCCOPY);
-    // The contexts put their bitmaps and brushes back as they go.
-    source.DeleteDC();
-    maskDC.DeleteDC();
 }
 
 void LumMenu::DrawDisabledImageDib(HDC hdc, int x, int y, int width, int height, HBITMAP bitmap,
                                    COLORREF background) {
+    CBitmap dib;  // before the contexts, which deselect it when they end
     CDC image;
     if (!image.CreateCompatibleDC(hdc)) return;
     CDC mono;
@@ -135,7 +129,6 @@ void LumMenu::DrawDisabledImageDib(HDC hdc, int x, int y, int width, int height,
     info.header.biCompression = BI_RGB;
     info.colours[1] = {255, 255, 255, 0};
     void* bits = nullptr;
-    CBitmap dib;
     if (!dib.Attach(::CreateDIBSection(mono, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits,
                                        nullptr, 0)))
         return;
@@ -146,13 +139,12 @@ void LumMenu::DrawDisabledImageDib(HDC hdc, int x, int y, int width, int height,
 
     CDC target = CDC::FromHandle(hdc);
     target.FillSolidRect(x, y, width, height, background);
-    CBrush highlight(::GetSysColor(COLOR_BTNHIGHLIGHT));
-    HGDIOBJ previous = target.SelectObject(highlight);
-    target.BitBlt(x + 1, y + 1, width, height, mono, 0, 0, ROP_PSDPXAX);
+    {
+        CBrush highlight(::GetSysColor(COLOR_BTNHIGHLIGHT));
+        CSelectGuard selectHighlight(target, highlight);
+        target.BitBlt(x + 1, y + 1, width, height, mono, 0, 0, ROP_PSDPXAX);
+    }
     CBrush shadow(::GetSysColor(COLOR_BTNSHADOW));
-    target.SelectObject(shadow);
+    CSelectGuard selectShadow(target, shadow);
     target.BitBlt(x, y, width, height, mono, 0, 0, ROP_PSDPXAX);
-    target.SelectObject(previous);
-    mono.DeleteDC();
-    image.DeleteDC();
 }
