@@ -1,52 +1,94 @@
 #include "Menu.h"
 
+#include <mutex>
+#include <unordered_map>
 #include <utility>
 
 #include "LiveCountsImpl.h"
 
 namespace {
 
-bool SetMenuObject(HMENU menu, CMenu* object) {
-    MENUINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_MENUDATA;
-    info.dwMenuData = reinterpret_cast<ULONG_PTR>(object);
-    return ::SetMenuInfo(menu, &info) != FALSE;
+// Menus and owner-drawn items of every thread: menus may be built on one
+// thread and shown on another.
+std::mutex g_menusLock;
+
+std::unordered_map<HMENU, CMenu*>& AttachedMenus() {
+    static std::unordered_map<HMENU, CMenu*> menus;
+    return menus;
+}
+
+std::unordered_map<ULONG_PTR, CMenu*>& LiveItems() {
+    static std::unordered_map<ULONG_PTR, CMenu*> items;
+    return items;
 }
 
 }  // namespace
 
-CMenu::~CMenu() { DestroyMenu(); }
+CMenu::~CMenu() {
+    DestroyMenu();
+    std::lock_guard<std::mutex> hold(g_menusLock);
+    for (auto it = LiveItems().begin(); it != LiveItems().end();) {
+        if (it->second == this)
+            it = LiveItems().erase(it);
+        else
+            ++it;
+    }
+}
 
 CMenu* CMenu::FromHandlePermanent(HMENU menu) {
-    if (!menu || !::IsMenu(menu)) return nullptr;
-    MENUINFO info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIM_MENUDATA;
-    if (!::GetMenuInfo(menu, &info)) return nullptr;
-    auto* object = reinterpret_cast<CMenu*>(info.dwMenuData);
-    // Menu data is free for anyone to use: trust it only when it points back.
-    return object && object->m_hMenu == menu ? object : nullptr;
+    if (!menu) return nullptr;
+    std::lock_guard<std::mutex> hold(g_menusLock);
+    const auto it = AttachedMenus().find(menu);
+    return it == AttachedMenus().end() ? nullptr : it->second;
+}
+
+CMenu* CMenu::FromItemData(ULONG_PTR itemData) {
+    if (!itemData) return nullptr;
+    std::lock_guard<std::mutex> hold(g_menusLock);
+    const auto it = LiveItems().find(itemData);
+    return it == LiveItems().end() ? nullptr : it->second;
 }
 
 BOOL CMenu::Attach(HMENU menu) {
     if (m_hMenu || !menu || !::IsMenu(menu)) return FALSE;
+    {
+        // A handle still listed for another object is one whose menu was
+        // destroyed behind that object's back (with its parent menu) and
+        // handed out again: the newest holder is the one to find.
+        std::lock_guard<std::mutex> hold(g_menusLock);
+        AttachedMenus()[menu] = this;
+    }
     m_hMenu = menu;
-    SetMenuObject(menu, this);
     CountLive(LiveKind::Menu, +1);
     return TRUE;
 }
 
 HMENU CMenu::Detach() {
     HMENU menu = std::exchange(m_hMenu, nullptr);
-    if (menu) CountLive(LiveKind::Menu, -1);
-    if (menu && ::IsMenu(menu)) SetMenuObject(menu, nullptr);
+    if (menu) {
+        CountLive(LiveKind::Menu, -1);
+        std::lock_guard<std::mutex> hold(g_menusLock);
+        const auto it = AttachedMenus().find(menu);
+        if (it != AttachedMenus().end() && it->second == this) AttachedMenus().erase(it);
+    }
     return menu;
 }
 
 BOOL CMenu::DestroyMenu() {
     HMENU menu = Detach();
     return menu ? ::DestroyMenu(menu) : FALSE;
+}
+
+void CMenu::RegisterItem(const void* itemData) {
+    if (!itemData) return;
+    std::lock_guard<std::mutex> hold(g_menusLock);
+    LiveItems()[reinterpret_cast<ULONG_PTR>(itemData)] = this;
+}
+
+void CMenu::UnregisterItem(const void* itemData) {
+    std::lock_guard<std::mutex> hold(g_menusLock);
+    const auto it = LiveItems().find(reinterpret_cast<ULONG_PTR>(itemData));
+    if (it != LiveItems().end() && it->second == this) LiveItems().erase(it);
 }
 
 void CMenu::MeasureItem(MEASUREITEMSTRUCT*) {}

@@ -1,11 +1,20 @@
 #pragma once
 // Classes in this file:
-//   CMenu - one menu handle, owned or borrowed, and the way back from a handle
-//           to the CMenu object attached to it
+//   CMenu - one menu handle, owned or borrowed, the way back from a handle to
+//           the CMenu object attached to it, and the owner-drawn items whose
+//           data this object registered
 //
-// Attach records the object in the menu itself (MENUINFO's menu data), so
-// FromHandlePermanent needs no table of our own; the record is cleared again
-// when the object lets go. Owned menus are destroyed with the object.
+// Both ways back go through tables of our own, never through a pointer read
+// from the menu: a menu's data field (MENUINFO) and an item's data are free
+// for anyone to set (the system menu, another library), so they are looked up
+// in the tables and dereferenced only when found there.
+//
+// Owner-drawn items: a menu class that draws its items registers each item's
+// data (RegisterItem) while the item is in a menu; WM_MEASUREITEM and
+// WM_DRAWITEM for that item then reach its MeasureItem and DrawItem through
+// whichever window owns the menu (CWnd routes them), in a top-level menu or in
+// any sub-menu. Data that no live object registered is left to the window's
+// default handling.
 #include <windows.h>
 
 class CMenu {
@@ -15,9 +24,12 @@ public:
     CMenu(const CMenu&) = delete;
     CMenu& operator=(const CMenu&) = delete;
 
-    HMENU m_hMenu = nullptr;
+    HMENU m_hMenu = nullptr;  // owned while attached
 
+    // The object attached to a menu handle, or null.
     static CMenu* FromHandlePermanent(HMENU menu);
+    // The object that registered an owner-drawn item's data, or null.
+    static CMenu* FromItemData(ULONG_PTR itemData);
 
     BOOL CreateMenu() { return Attach(::CreateMenu()); }
     BOOL CreatePopupMenu() { return Attach(::CreatePopupMenu()); }
@@ -50,7 +62,16 @@ public:
         return ::TrackPopupMenu(m_hMenu, flags, x, y, 0, owner, exclude);
     }
 
-    // Owner-drawn items: called for the items of a menu attached to this object.
+    // Owner-drawn items: called for the items whose data this object
+    // registered; the structure's itemData is that data.
     virtual void MeasureItem(MEASUREITEMSTRUCT* measureItem);
     virtual void DrawItem(DRAWITEMSTRUCT* drawItem);
+
+protected:
+    // The data of an owner-drawn item of this object's (its own record, say),
+    // to be registered before the item can be measured or drawn, and
+    // unregistered before the data goes. Every registration of the object
+    // ends with the object.
+    void RegisterItem(const void* itemData);
+    void UnregisterItem(const void* itemData);
 };

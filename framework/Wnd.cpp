@@ -72,6 +72,27 @@ HWND ReflectionSource(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// An owner-drawn menu item, in a top-level menu or a sub-menu, is measured and
+// painted by the CMenu that registered its data. Data that no live object
+// registered (the system menu's, another library's) is never dereferenced.
+bool RouteMenuItem(UINT message, LPARAM lParam, LRESULT& result) {
+    if (message == WM_MEASUREITEM) {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        CMenu* menu = mis->CtlType == ODT_MENU ? CMenu::FromItemData(mis->itemData) : nullptr;
+        if (!menu) return false;
+        menu->MeasureItem(mis);
+    } else if (message == WM_DRAWITEM) {
+        auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        CMenu* menu = dis->CtlType == ODT_MENU ? CMenu::FromItemData(dis->itemData) : nullptr;
+        if (!menu) return false;
+        menu->DrawItem(dis);
+    } else {
+        return false;
+    }
+    result = TRUE;
+    return true;
+}
+
 }  // namespace
 
 LRESULT CALLBACK CreationHookProc(int code, WPARAM wParam, LPARAM lParam) {
@@ -243,14 +264,6 @@ LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 
 LRESULT CWnd::Default() { return DefWindowProc(m_current.message, m_current.wParam, m_current.lParam); }
 
-LRESULT CWnd::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return ::SendMessageW(m_hWnd, message, wParam, lParam);
-}
-
-BOOL CWnd::PostMessage(UINT message, WPARAM wParam, LPARAM lParam) const {
-    return ::PostMessageW(m_hWnd, message, wParam, lParam);
-}
-
 bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (HWND child = ReflectionSource(m_hWnd, message, wParam, lParam)) {
         CWnd* object = FromHandlePermanent(child);
@@ -266,18 +279,7 @@ bool CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result)
     }
     default:
         if (Dispatch(MsgKind::Message, message, 0, 0, wParam, lParam, result)) return true;
-        if (message == WM_DRAWITEM) {
-            // An owner-drawn menu item is painted by the CMenu attached to its menu.
-            const auto* dis = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-            if (dis->CtlType == ODT_MENU) {
-                if (CMenu* menu = CMenu::FromHandlePermanent(reinterpret_cast<HMENU>(dis->hwndItem))) {
-                    menu->DrawItem(const_cast<DRAWITEMSTRUCT*>(dis));
-                    result = TRUE;
-                    return true;
-                }
-            }
-        }
-        return false;
+        return RouteMenuItem(message, lParam, result);
     }
 }
 
@@ -321,12 +323,12 @@ const MessageMap* CWnd::ClassMessageMap() {
     return &map;
 }
 
-CString CWnd::GetWindowText() const {
-    const int length = ::GetWindowTextLengthW(m_hWnd);
+CString CWindow::GetWindowText() const {
+    const int length = ::GetWindowTextLengthW(Hwnd());
     if (length <= 0) return CString();
     CString text;
     wchar_t* buffer = text.GetBuffer(length + 1);
-    const int copied = ::GetWindowTextW(m_hWnd, buffer, length + 1);
+    const int copied = ::GetWindowTextW(Hwnd(), buffer, length + 1);
     text.ReleaseBuffer(copied > 0 ? copied : 0);
     return text;
 }
@@ -347,18 +349,18 @@ BOOL ModifyWindowLong(HWND hwnd, int index, DWORD remove, DWORD add, UINT swpFla
 
 }  // namespace
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
-    return ModifyWindowLong(m_hWnd, GWL_STYLE, remove, add, swpFlags);
+BOOL CWindow::ModifyStyle(DWORD remove, DWORD add, UINT swpFlags) {
+    return ModifyWindowLong(Hwnd(), GWL_STYLE, remove, add, swpFlags);
 }
 
-BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
-    return ModifyWindowLong(m_hWnd, GWL_EXSTYLE, remove, add, swpFlags);
+BOOL CWindow::ModifyStyleEx(DWORD remove, DWORD add, UINT swpFlags) {
+    return ModifyWindowLong(Hwnd(), GWL_EXSTYLE, remove, add, swpFlags);
 }
 
-void CWnd::ScreenToClient(RECT* rect) const { ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(rect), 2); }
-void CWnd::ClientToScreen(RECT* rect) const { ::MapWindowPoints(m_hWnd, nullptr, reinterpret_cast<POINT*>(rect), 2); }
+void CWindow::ScreenToClient(RECT* rect) const { ::MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(rect), 2); }
+void CWindow::ClientToScreen(RECT* rect) const { ::MapWindowPoints(Hwnd(), nullptr, reinterpret_cast<POINT*>(rect), 2); }
 
-int CWnd::MessageBox(const wchar_t* text, const wchar_t* caption, UINT type) {
+int CWindow::MessageBox(const wchar_t* text, const wchar_t* caption, UINT type) {
     CString fallback;
     if (!caption) {
         if (CWinApp* app = AfxGetApp()) fallback = app->GetAppName();
@@ -367,14 +369,14 @@ int CWnd::MessageBox(const wchar_t* text, const wchar_t* caption, UINT type) {
     return ::MessageBoxW(m_hWnd, text, caption, type);
 }
 
-void CWnd::CenterWindow(HWND alternateOwner) {
-    HWND owner = alternateOwner ? alternateOwner : ::GetWindow(m_hWnd, GW_OWNER);
-    if (!owner && (GetStyle() & WS_CHILD)) owner = ::GetParent(m_hWnd);
+void CWindow::CenterWindow(HWND alternateOwner) {
+    HWND owner = alternateOwner ? alternateOwner : ::GetWindow(Hwnd(), GW_OWNER);
+    if (!owner && (GetStyle() & WS_CHILD)) owner = ::GetParent(Hwnd());
     CRect self, area;
-    ::GetWindowRect(m_hWnd, &self);
+    ::GetWindowRect(Hwnd(), &self);
     MONITORINFO mi{};
     mi.cbSize = sizeof(mi);
-    HMONITOR monitor = ::MonitorFromWindow(owner ? owner : m_hWnd, MONITOR_DEFAULTTONEAREST);
+    HMONITOR monitor = ::MonitorFromWindow(owner ? owner : Hwnd(), MONITOR_DEFAULTTONEAREST);
     ::GetMonitorInfoW(monitor, &mi);
     CRect work = mi.rcWork;
     if (owner && ::IsWindowVisible(owner) && !::IsIconic(owner))
@@ -390,9 +392,9 @@ void CWnd::CenterWindow(HWND alternateOwner) {
     if (y < work.top) y = work.top;
     if (GetStyle() & WS_CHILD) {
         POINT p{x, y};
-        ::ScreenToClient(::GetParent(m_hWnd), &p);
+        ::ScreenToClient(::GetParent(Hwnd()), &p);
         x = p.x;
         y = p.y;
     }
-    ::SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SetWindowPos(Hwnd(), nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -7,7 +7,6 @@
 
 CStringArray CPickerDialog::s_selectedPaths;
 CString CPickerDialog::s_currentFolder;
-WNDPROC CPickerDialog::s_oldParentProc = nullptr;
 
 namespace {
 
@@ -93,13 +92,8 @@ void CPickerDialog::OnInitDone() {
     ::SendMessageW(frame, CDM_SETCONTROLTEXT, ID_NAME_LABEL, reinterpret_cast<LPARAM>(L"项目名："));
     ::SendMessageW(frame, CDM_SETCONTROLTEXT, ID_OK, reinterpret_cast<LPARAM>(L"选择"));
 
-    s_oldParentProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPickerDialog::PickerFrameProc)));
-
-    CWnd frameView;
-    frameView.m_hWnd = frame;  // a borrowed handle, for CenterWindow only
-    frameView.CenterWindow();
-    frameView.m_hWnd = nullptr;
+    m_frameHook.SubclassWindow(frame);
+    CWindow(frame).CenterWindow();
 }
 
 void CPickerDialog::OnFolderChange() {
@@ -132,10 +126,15 @@ void CPickerDialog::AppendNamesFromNameBox(const CString& prefix, const CString&
     }
 }
 
-LRESULT CALLBACK CPickerDialog::PickerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_COMMAND || LOWORD(wParam) != ID_OK || HIWORD(wParam) != 0)
-        return CallWindowProcW(s_oldParentProc, frame, message, wParam, lParam);
+const MessageMap* CPickerDialog::FrameHook::ClassMessageMap() {
+    static const MsgMapEntry entries[] = {
+        OnCommand<ID_OK, BN_CLICKED, &FrameHook::OnOk>(),
+    };
+    static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+    return &map;
+}
 
+LRESULT CPickerDialog::FrameOk(HWND frame) {
     s_selectedPaths.RemoveAll();
     HWND items = FindItemList(frame);
     if (!items) return 0;

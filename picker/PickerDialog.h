@@ -20,7 +20,6 @@ public:
 
     static CStringArray s_selectedPaths;
     static CString s_currentFolder;
-    static WNDPROC s_oldParentProc;
 
     // Control ids of the explorer-style dialog frame that the picker uses.
     enum : int {
@@ -46,7 +45,21 @@ protected:
     BOOL OnFileNameOK() override;
 
 private:
-    static LRESULT CALLBACK PickerFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam);
+    // The dialog frame, subclassed while it lives: its OK command collects
+    // the selection (FrameOk); every other message, and the frame's own
+    // procedure once the frame goes, stay the frame's.
+    class FrameHook : public CWnd {
+    protected:
+        static const MessageMap* ClassMessageMap();
+        const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+
+    private:
+        void OnOk() { FrameOk(m_hWnd); }
+    };
+
+    FrameHook m_frameHook;
+
+    static LRESULT FrameOk(HWND frame);
     static CString QueryFolder(HWND frame);
     static CString QueryNameBox(HWND frame);
     static CString FolderPrefix();

@@ -6,6 +6,7 @@
 #include "Framework.h"
 #include "harness.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -486,39 +487,26 @@ TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
 }
 
 // Every way of selecting puts the previous pen back before the pen goes. A
-// pen deleted while still selected stays alive (GetObjectType still knows
-// it), so a way that forgot to select back is caught here even under Wine,
-// whose DeleteObject succeeds on a selected object.
+// pen deleted while still selected stays alive (GetObjectType still knows it),
+// so a way that forgot to select back fails here even under Wine, whose
+// DeleteObject succeeds on a selected object.
 TEST_CASE(every_way_of_selecting_puts_the_previous_pen_back) {
-    struct Way {
-        const char* name;
-        void (*select)(HDC dc, HPEN pen);
-    };
-    const Way ways[] = {
-        {"borrowed CDC, let go", [](HDC dc, HPEN pen) { CDC::FromHandle(dc).SelectObject(pen); }},
-        {"borrowed CDC, RestoreSelections",
-         [](HDC dc, HPEN pen) {
-             CDC wrapper = CDC::FromHandle(dc);
-             wrapper.SelectObject(pen);
-             wrapper.SelectStockObject(WHITE_PEN);  // the first replaced pen is the one put back
-             wrapper.RestoreSelections();
-             wrapper.Detach();
-         }},
+    const std::pair<const char*, void (*)(HDC, HPEN)> ways[] = {
+        {"borrowed CDC", [](HDC dc, HPEN pen) { CDC::FromHandle(dc).SelectObject(pen); }},
         {"guard", [](HDC dc, HPEN pen) { CSelectGuard selected(dc, pen); }},
         {"nested guards",
          [](HDC dc, HPEN pen) {
-             CSelectGuard outer(dc, ::GetStockObject(WHITE_PEN));
+             CSelectGuard outer(dc, GetStockObject(WHITE_PEN));
              CSelectGuard inner(dc, pen);
          }},
     };
     CDibSurface target(8, 8);
-    REQUIRE(target.GetSafeHdc());
     const HGDIOBJ original = GetCurrentObject(target, OBJ_PEN);
-    for (const Way& way : ways) {
-        testkit::SetContext(way.name);
+    for (const auto& [name, select] : ways) {
+        testkit::SetContext(name);
         CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
         const HGDIOBJ handle = pen.m_hObject;
-        way.select(target, pen);
+        select(target, pen);
         CHECK(GetCurrentObject(target, OBJ_PEN) == original);
         pen.DeleteObject();
         CHECK_EQ(GetObjectType(handle), 0u);
@@ -530,8 +518,7 @@ TEST_CASE(every_way_of_selecting_puts_the_previous_pen_back) {
 // WM_PAINT through an off-screen surface and from WM_PRINTCLIENT directly.
 class SwatchWnd : public CWnd {
 public:
-    static constexpr COLORREF kFace = RGB(200, 40, 10);
-    static constexpr COLORREF kLine = RGB(0, 0, 255);
+    static constexpr COLORREF kFace = RGB(200, 40, 10), kLine = RGB(0, 0, 255);
     void Paint(CDC& dc) {
         CRect client;
         GetClientRect(&client);
@@ -544,10 +531,8 @@ public:
 
 protected:
     static const MessageMap* ClassMessageMap() {
-        static const MsgMapEntry entries[] = {
-            OnMessage<WM_PAINT, &SwatchWnd::OnPaint>(),
-            OnMessage<WM_PRINTCLIENT, &SwatchWnd::OnPrintClient>(),
-        };
+        static const MsgMapEntry entries[] = {OnMessage<WM_PAINT, &SwatchWnd::OnPaint>(),
+                                              OnMessage<WM_PRINTCLIENT, &SwatchWnd::OnPrintClient>()};
         static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
         return &map;
     }
@@ -570,11 +555,10 @@ TEST_CASE(a_window_paints_into_a_bitmap_through_print_client_and_a_surface_copie
     SwatchWnd swatch;
     REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
     CDibSurface printed(40, 20);
-    swatch.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.GetSafeHdc()), PRF_CLIENT);
+    swatch.PrintClient(printed);
     CHECK_EQ(printed.ColourAt(20, 10), SwatchWnd::kFace);
     CHECK_EQ(printed.ColourAt(20, 0), SwatchWnd::kLine);
     CHECK_EQ(printed.ColourAt(40, 0), CLR_INVALID);
-    swatch.DestroyWindow();
 
     // Drawn in the target's coordinates, copied to its area only, at the end.
     CDibSurface target(40, 20);
@@ -584,16 +568,10 @@ TEST_CASE(a_window_paints_into_a_bitmap_through_print_client_and_a_surface_copie
         surface.SetPixel(10, 5, RGB(255, 255, 255));
         CHECK_EQ(target.ColourAt(20, 10), RGB(0, 0, 0));
     }
-    const struct {
-        int x, y;
-        COLORREF expected;
-    } pixels[] = {{10, 5, RGB(255, 255, 255)}, {29, 14, RGB(0, 200, 0)}, {9, 5, RGB(0, 0, 0)},
-                  {30, 10, RGB(0, 0, 0)},      {20, 15, RGB(0, 0, 0)},   {20, 4, RGB(0, 0, 0)}};
-    for (const auto& p : pixels) {
-        testkit::SetContext(std::to_string(p.x) + "," + std::to_string(p.y));
-        CHECK_EQ(target.ColourAt(p.x, p.y), p.expected);
-    }
-    testkit::SetContext("");
+    CHECK_EQ(target.ColourAt(10, 5), RGB(255, 255, 255));
+    CHECK_EQ(target.ColourAt(29, 14), RGB(0, 200, 0));
+    for (const CPoint& p : {CPoint(9, 5), CPoint(30, 10), CPoint(20, 15), CPoint(20, 4)})
+        CHECK_EQ(target.ColourAt(p.x, p.y), RGB(0, 0, 0));
 }
 
 TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
@@ -604,9 +582,9 @@ TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
     for (int round = 0; round < 1000; ++round) {
         SwatchWnd swatch;
         REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
-        swatch.SendMessage(WM_PAINT);  // hidden: an empty paint, but BeginPaint and the surface all the same
+        swatch.SendMessage(WM_PAINT);  // hidden: an empty paint, through BeginPaint and a surface all the same
         CDibSurface printed(40, 20);
-        swatch.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(printed.GetSafeHdc()), PRF_CLIENT);
+        swatch.PrintClient(printed);
         CClientDC client(swatch);
         CMenu menu;
         menu.CreatePopupMenu();
@@ -616,7 +594,6 @@ TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
         cursor.Attach(CopyCursor(LoadCursorW(nullptr, IDC_ARROW)));
         CImageList images;
         images.Create(16, 16, ILC_COLOR32, 1, 1);
-        CBrush brush(RGB(1, 2, 3));
         if (round == 0)
             for (int k = 0; k < kKinds; ++k) during[k] = LiveObjects(static_cast<LiveKind>(k));
     }
@@ -631,10 +608,10 @@ TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
 const RegisteredMessage kPing{L"OrlenzaTestPing"};
 const RegisteredMessage kOther{L"OrlenzaTestOther"};
 
-// Logs what each cracker handed over.
+// Notes what the last cracker handed over.
 class CrackedWnd : public CWnd {
 public:
-    std::vector<std::string> log;
+    CString last;
 
 protected:
     static const MessageMap* ClassMessageMap() {
@@ -644,66 +621,46 @@ protected:
             OnMessage<WM_KEYDOWN, &CrackedWnd::OnKeyDown>(),
             OnMessage<WM_MOUSEMOVE, &CrackedWnd::OnMouseMove>(),
             OnMessage<WM_CONTEXTMENU, &CrackedWnd::OnContextMenu>(),
-            OnMessage<WM_CAPTURECHANGED, &CrackedWnd::OnCaptureChanged>(),
-            OnMessage<WM_ENTERIDLE, &CrackedWnd::OnEnterIdle>(),
         };
         static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
         return &map;
     }
     const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
     LRESULT OnPing(WPARAM wp, LPARAM) {
-        log.push_back("ping");
+        last = L"ping";
         return static_cast<LRESULT>(wp + 1);
     }
-    void OnSize(UINT type, CSize size) {
-        log.push_back("size " + std::to_string(type) + " " + std::to_string(size.cx) + "x" + std::to_string(size.cy));
-    }
-    void OnKeyDown(UINT key, UINT repeat, UINT flags) {
-        log.push_back("key " + std::to_string(key) + " " + std::to_string(repeat) + " " + std::to_string(flags));
-    }
-    void OnMouseMove(UINT keys, CPoint at) {
-        log.push_back("move " + std::to_string(keys) + " " + std::to_string(at.x) + "," + std::to_string(at.y));
-    }
-    void OnContextMenu(HWND, CPoint at) {
-        log.push_back("context " + std::to_string(at.x) + "," + std::to_string(at.y));
-    }
-    void OnCaptureChanged(HWND gaining) { log.push_back(gaining == HWND_BROADCAST ? "capture" : "capture?"); }
-    void OnEnterIdle(UINT reason, HWND) { log.push_back("idle " + std::to_string(reason)); }
+    void OnSize(UINT type, CSize size) { last = CString::Formatted(L"size %u %dx%d", type, size.cx, size.cy); }
+    void OnKeyDown(UINT key, UINT repeat, UINT flags) { last = CString::Formatted(L"key %u %u %u", key, repeat, flags); }
+    void OnMouseMove(UINT keys, CPoint at) { last = CString::Formatted(L"move %u %d,%d", keys, at.x, at.y); }
+    void OnContextMenu(HWND, CPoint at) { last = CString::Formatted(L"context %d,%d", at.x, at.y); }
 };
 
 TEST_CASE(crackers_unpack_their_messages_and_registered_messages_reach_their_handler) {
     RegisterHostClass();
     CrackedWnd w;
     REQUIRE(w.CreateEx(0, kHostClass, L"cracked", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
-    w.log.clear();
     const struct {
         UINT message;
         WPARAM wp;
         LPARAM lp;
-        const char* logged;
+        const wchar_t* noted;  // empty: no handler ran
+        LRESULT result;
     } rows[] = {
-        {RegisterWindowMessageW(L"OrlenzaTestPing"), 41, 0, "ping"},
-        {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), "size 2 300x200"},
-        {WM_KEYDOWN, VK_F2, MAKELPARAM(3, KF_EXTENDED), "key 113 3 256"},
-        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(-5, 7), "move 5 -5,7"},
-        {WM_CONTEXTMENU, 0, MAKELPARAM(-1, -1), "context -1,-1"},
-        {WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(HWND_BROADCAST), "capture"},
-        {WM_ENTERIDLE, MSGF_MENU, 0, "idle 2"},
+        {RegisterWindowMessageW(L"OrlenzaTestPing"), 41, 0, L"ping", 42},
+        {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), L"size 2 300x200", 0},
+        {WM_KEYDOWN, VK_F2, MAKELPARAM(3, KF_EXTENDED), L"key 113 3 256", 0},
+        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(-5, 7), L"move 5 -5,7", 0},
+        {WM_CONTEXTMENU, 0, MAKELPARAM(-1, -1), L"context -1,-1", 0},
         // Neither another registered message nor WM_NULL finds the entry of one.
-        {kOther.Id(), 0, 0, nullptr},
-        {WM_NULL, 0, 0, nullptr},
+        {kOther.Id(), 0, 0, L"", 0},
+        {WM_NULL, 0, 0, L"", 0},
     };
     for (const auto& row : rows) {
         testkit::SetContext("message " + std::to_string(row.message));
-        w.log.clear();
-        const LRESULT result = w.SendMessage(row.message, row.wp, row.lp);
-        if (!row.logged) {
-            CHECK(w.log.empty());
-            continue;
-        }
-        REQUIRE(w.log.size() == 1u);
-        CHECK_EQ(w.log[0], std::string(row.logged));
-        if (row.message == kPing.Id()) CHECK_EQ(result, 42);
+        w.last.Empty();
+        CHECK_EQ(w.SendMessage(row.message, row.wp, row.lp), row.result);
+        CHECK_EQ(w.last, CString(row.noted));
     }
     testkit::SetContext("");
     w.DestroyWindow();
@@ -719,6 +676,114 @@ TEST_CASE(menus_are_found_from_their_handles_while_attached) {
     CHECK(menu.Attach(handle));
     CHECK(menu.DestroyMenu());
     CHECK(!IsMenu(handle));
+}
+
+TEST_CASE(a_view_leaves_its_window_alone_and_a_created_window_goes_with_its_object) {
+    HWND button = CreateWindowW(L"BUTTON", L"b", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, nullptr, nullptr);
+    const LONG_PTR original = GetWindowLongPtrW(button, GWLP_WNDPROC);
+    CWindow(button).SetWindowText(L"viewed");
+    CHECK(IsWindow(button));
+    CHECK_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), original);
+    CHECK(CWnd::FromHandlePermanent(button) == nullptr);
+    DestroyWindow(button);
+
+    RegisterHostClass();
+    HWND created = nullptr;
+    {
+        CountingWnd owner;
+        REQUIRE(owner.CreateEx(0, kHostClass, L"owned", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
+        created = owner.m_hWnd;
+    }
+    CHECK(!IsWindow(created));  // created by the object, gone with it
+}
+
+// A menu whose items are drawn from records of its own, registered as live;
+// it notes the width of each record it was asked to measure or draw.
+class DrawnMenu : public CMenu {
+public:
+    struct Item {
+        int width;
+    } items[2] = {{40}, {60}};
+    std::vector<int> seen;
+    void Add(HMENU where, UINT id, Item& item) {
+        RegisterItem(&item);
+        ::AppendMenuW(where, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(&item));
+    }
+    void MeasureItem(MEASUREITEMSTRUCT* m) override {
+        seen.push_back(reinterpret_cast<const Item*>(m->itemData)->width);
+        m->itemWidth = static_cast<UINT>(seen.back());
+        m->itemHeight = 18;
+    }
+    void DrawItem(DRAWITEMSTRUCT* d) override { seen.push_back(reinterpret_cast<const Item*>(d->itemData)->width); }
+};
+
+// Ends a menu's modal loop as soon as it waits for input.
+class MenuHost : public CWnd {
+protected:
+    static const MessageMap* ClassMessageMap() {
+        static const MsgMapEntry entries[] = {OnMessage<WM_ENTERIDLE, &MenuHost::OnEnterIdle>()};
+        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
+        return &map;
+    }
+    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
+    void OnEnterIdle(UINT reason, HWND) {
+        if (reason == MSGF_MENU) EndMenu();
+    }
+};
+
+// Sends the owner message about one owner-drawn menu item; its result.
+LRESULT SendItemMessage(CWnd& host, UINT message, HMENU menu, ULONG_PTR data) {
+    MEASUREITEMSTRUCT mis{ODT_MENU, 0, 0, 0, 0, data};
+    DRAWITEMSTRUCT dis{ODT_MENU, 0, 0, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(menu), nullptr, {}, data};
+    return host.SendMessage(message, 0, message == WM_MEASUREITEM ? reinterpret_cast<LPARAM>(&mis)
+                                                                  : reinterpret_cast<LPARAM>(&dis));
+}
+
+TEST_CASE(menu_items_reach_the_menu_that_registered_them_and_foreign_data_is_ignored) {
+    RegisterHostClass();
+    MenuHost host;
+    REQUIRE(host.CreateEx(0, kHostClass, L"menu host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 50, 50), nullptr, 0));
+    // Someone else's data in a menu's data field, and no address at all.
+    HMENU foreign = CreatePopupMenu();
+    MENUINFO info{sizeof(info), MIM_MENUDATA, 0, 0, nullptr, 0, 0x10};
+    SetMenuInfo(foreign, &info);
+    CHECK(CMenu::FromHandlePermanent(foreign) == nullptr);
+    CHECK(CMenu::FromHandlePermanent(host.GetSystemMenu(FALSE)) == nullptr);
+    ULONG_PTR gone = 0;
+    {
+        DrawnMenu menu;
+        REQUIRE(menu.CreatePopupMenu());
+        HMENU sub = CreatePopupMenu();
+        menu.Add(menu, 501, menu.items[0]);
+        menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"sub");
+        menu.Add(sub, 502, menu.items[1]);
+        // The system measures the top-level items when the menu opens (once
+        // or more), not the sub-menu's.
+        SetForegroundWindow(host);
+        menu.TrackPopupMenu(TPM_RETURNCMD, 0, 0, host);
+        testkit::SetContext("measured " + std::to_string(menu.seen.size()) + " times");
+        CHECK(!menu.seen.empty() && std::count(menu.seen.begin(), menu.seen.end(), 40) == std::ssize(menu.seen));
+        const auto top = reinterpret_cast<ULONG_PTR>(&menu.items[0]), inSub = reinterpret_cast<ULONG_PTR>(&menu.items[1]);
+        const struct {
+            UINT message;
+            HMENU hmenu;
+            ULONG_PTR data;
+            int width;  // what the menu saw; 0: not routed
+        } rows[] = {{WM_MEASUREITEM, menu, top, 40}, {WM_MEASUREITEM, sub, inSub, 60}, {WM_DRAWITEM, sub, inSub, 60},
+                    {WM_MEASUREITEM, foreign, 0x10, 0},  {WM_DRAWITEM, foreign, 0x10, 0}};
+        for (const auto& row : rows) {
+            testkit::SetContext(std::to_string(row.message) + " " + std::to_string(row.width));
+            menu.seen.clear();
+            CHECK_EQ(SendItemMessage(host, row.message, row.hmenu, row.data), row.width ? TRUE : FALSE);
+            CHECK(menu.seen == (row.width ? std::vector<int>{row.width} : std::vector<int>{}));
+        }
+        testkit::SetContext("");
+        gone = top;
+    }
+    // The menu object and its records are gone: their address is foreign now.
+    CHECK_EQ(SendItemMessage(host, WM_MEASUREITEM, nullptr, gone), 0);
+    DestroyMenu(foreign);
+    host.DestroyWindow();
 }
 
 }  // namespace
