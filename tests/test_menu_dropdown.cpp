@@ -116,8 +116,9 @@ TEST_CASE(menu_messages_reach_the_menu_only_when_the_button_has_one) {
     LumMenu other;  // a known pop-up that this button does not own
     REQUIRE(other.LoadTemplate(ID_MENU));
     HMENU popup = other.GetSubMenu(0);
-    LumMenuData record;
-    record.SetText(L"&Open");
+    auto* popupObject = dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(popup));
+    REQUIRE(popupObject);
+    LumMenuData foreign;  // data no menu registered: never read
     for (const bool withMenu : {false, true}) {
         testkit::SetContext(withMenu ? "with a menu" : "without a menu");
         if (withMenu) REQUIRE(button.SetDropDownMenu(ID_MENU, b.host));
@@ -126,10 +127,12 @@ TEST_CASE(menu_messages_reach_the_menu_only_when_the_button_has_one) {
         const LRESULT answer =
             button.SendMessage(WM_MENUCHAR, MAKEWPARAM(L'o', MF_POPUP), reinterpret_cast<LPARAM>(popup));
         CHECK_EQ(answer, withMenu ? static_cast<LRESULT>(0x20000) : base);
-        MEASUREITEMSTRUCT mis{ODT_MENU, 0, static_cast<UINT>(reinterpret_cast<UINT_PTR>(popup)), 7, 7,
-                              reinterpret_cast<ULONG_PTR>(&record)};
-        button.SendMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
-        CHECK_EQ(mis.itemWidth != 7, withMenu);
+        for (const ULONG_PTR data : {reinterpret_cast<ULONG_PTR>(popupObject->GetRecord(0)),
+                                     reinterpret_cast<ULONG_PTR>(&foreign)}) {
+            MEASUREITEMSTRUCT mis{ODT_MENU, 0, static_cast<UINT>(reinterpret_cast<UINT_PTR>(popup)), 7, 7, data};
+            button.SendMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+            CHECK_EQ(mis.itemWidth != 7, data != reinterpret_cast<ULONG_PTR>(&foreign));
+        }
     }
     testkit::SetContext("");
 }

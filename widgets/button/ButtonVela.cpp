@@ -3,7 +3,6 @@
 #include <shellapi.h>
 
 #include <cwchar>
-#include <utility>
 #include <vector>
 
 namespace {
@@ -46,31 +45,30 @@ CButtonVela::CButtonVela() : m_colours(ButtonColours::FromSystem()) {}
 
 CButtonVela::~CButtonVela() {
     if (HasMenu()) m_menu.DestroyAll();
-    ReleaseImages(TRUE);
-    if (m_cursor) ::DestroyCursor(std::exchange(m_cursor, nullptr));
+    ReleaseImages();
 }
 
 // --- settings ----------------------------------------------------------------
 
 DWORD CButtonVela::AssignIcons(HICON active, HICON idle) {
-    ReleaseImages(TRUE);
+    ReleaseImages();
     // One handle in both slots would be destroyed twice.
     if (idle == active) idle = nullptr;
     if (active) {
-        if (!StoreIcon(0, active)) {
+        if (!StoreIcon(m_icons[0], active)) {
             if (idle && idle != ICON_AUTO_GREY) ::DestroyIcon(idle);
-            ReleaseImages(TRUE);
+            ReleaseImages();
             return BUTTON_BAD_IMAGE;
         }
         if (idle == ICON_AUTO_GREY) {
             idle = MakeGreyIcon(active);
             if (!idle) {
-                ReleaseImages(TRUE);
+                ReleaseImages();
                 return BUTTON_BAD_IMAGE;
             }
         }
-        if (idle && !StoreIcon(1, idle)) {
-            ReleaseImages(TRUE);
+        if (idle && !StoreIcon(m_icons[1], idle)) {
+            ReleaseImages();
             return BUTTON_BAD_IMAGE;
         }
     }
@@ -78,17 +76,17 @@ DWORD CButtonVela::AssignIcons(HICON active, HICON idle) {
     return BUTTON_OK;
 }
 
-bool CButtonVela::StoreIcon(int slot, HICON icon) {
-    // Stored first, so that a failure below destroys it with the rest.
-    m_icons[slot].icon = icon;
+bool CButtonVela::StoreIcon(ImageSlot& slot, HICON icon) {
+    // Owned first, so that a failure below destroys it with the rest.
+    slot.icon.Attach(icon);
     ICONINFO info{};
     if (!::GetIconInfo(icon, &info)) return false;
     CBitmap colour, mask;  // the query's copies, ours to delete
     colour.Attach(info.hbmColor);
     mask.Attach(info.hbmMask);
     // An icon's hot spot lies at its centre.
-    m_icons[slot].width = info.xHotspot * 2;
-    m_icons[slot].height = info.yHotspot * 2;
+    slot.width = info.xHotspot * 2;
+    slot.height = info.yHotspot * 2;
     return true;
 }
 
@@ -110,23 +108,17 @@ HICON CButtonVela::MakeGreyIcon(HICON icon) {
 }
 
 DWORD CButtonVela::AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transparent) {
-    ReleaseImages(TRUE);
+    ReleaseImages();
     if (idle == active) idle = nullptr;
-    CBitmap given[2];
+    CBitmap given[2];  // the button's from here on
     given[0].Attach(active);
     given[1].Attach(idle);
     CClientDC reference(m_hWnd);
     for (int slot = 0; slot < 2; ++slot) {
         if (!given[slot].GetSafeHandle()) continue;
-        // The copy that is drawn is black where the mask lets the face show,
-        // so that OR-ing it over the masked face leaves the face there.
         int width = 0, height = 0;
         std::vector<DWORD> pixels = ReadPixels(reference, given[slot], &width, &height);
-        if (pixels.empty()) {
-            ReleaseImages(TRUE);
-            return BUTTON_BAD_IMAGE;
-        }
-        const size_t stride = ((static_cast<size_t>(width) + 15) / 16) * 2;  // rows of whole words
+        const size_t stride = ((static_cast<size_t>(width) + 15) / 16) * 2;  // mask rows of whole words
         std::vector<BYTE> maskBits(stride * static_cast<size_t>(height), 0);
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
@@ -137,29 +129,33 @@ DWORD CButtonVela::AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transpar
             }
         }
         CBitmap drawn, mask;
-        if (!drawn.CreateBitmap(width, height, 1, 32, pixels.data()) ||
-            !mask.CreateBitmap(width, height, 1, 1, maskBits.data())) {
-            ReleaseImages(TRUE);
+        ICONINFO made{TRUE, static_cast<DWORD>(width / 2), static_cast<DWORD>(height / 2), nullptr, nullptr};
+        HICON icon = nullptr;
+        if (!pixels.empty() && drawn.CreateBitmap(width, height, 1, 32, pixels.data()) &&
+            mask.CreateBitmap(width, height, 1, 1, maskBits.data())) {
+            made.hbmColor = drawn;
+            made.hbmMask = mask;
+            icon = ::CreateIconIndirect(&made);
+        }
+        if (!icon) {
+            ReleaseImages();
             return BUTTON_BAD_IMAGE;
         }
-        m_bitmaps[slot] = {static_cast<HBITMAP>(drawn.Detach()), static_cast<DWORD>(width),
-                           static_cast<DWORD>(height), static_cast<HBITMAP>(mask.Detach())};
+        m_bitmaps[slot].icon.Attach(icon);
+        m_bitmaps[slot].width = static_cast<DWORD>(width);
+        m_bitmaps[slot].height = static_cast<DWORD>(height);
     }
     if (m_hWnd) Invalidate();
     return BUTTON_OK;
 }
 
-void CButtonVela::ReleaseImages(BOOL destroy) {
-    if (destroy) {
-        for (IconSlot& s : m_icons)
-            if (s.icon) ::DestroyIcon(s.icon);
-        for (BitmapSlot& s : m_bitmaps) {
-            if (s.bitmap) ::DeleteObject(s.bitmap);
-            if (s.mask) ::DeleteObject(s.mask);
+void CButtonVela::ReleaseImages() {
+    for (ImageSlot* slots : {m_icons, m_bitmaps}) {
+        for (int i = 0; i < 2; ++i) {
+            slots[i].icon.DestroyIcon();
+            slots[i].width = slots[i].height = 0;
         }
     }
-    for (IconSlot& s : m_icons) s = {};
-    for (BitmapSlot& s : m_bitmaps) s = {};
 }
 
 void CButtonVela::ShowFocusWhenFlat(BOOL show) {
@@ -265,7 +261,7 @@ const MessageMap* CButtonVela::ClassMessageMap() {
         OnRawMessage<BM_SETSTYLE, &CButtonVela::OnSetStyle>(),
         OnRawMessage<BM_SETCHECK, &CButtonVela::OnSetCheck>(),
         OnRawMessage<BM_GETCHECK, &CButtonVela::OnGetCheck>(),
-        OnRawMessage<WM_PRINTCLIENT, &CButtonVela::OnPrintClient>(),
+        OnMessage<WM_PRINTCLIENT, &CButtonVela::OnPrintClient>(),
         OnMessage<WM_MENUCHAR, &CButtonVela::OnMenuChar>(),
     };
     static const MessageMap map = MakeMessageMap(CButton::ClassMessageMap(), entries);
@@ -273,7 +269,7 @@ const MessageMap* CButtonVela::ClassMessageMap() {
 }
 
 LRESULT CButtonVela::OnSetCursor(HWND, UINT, UINT) {
-    if (!m_cursor) return Default();
+    if (!m_cursor.GetSafeHandle()) return Default();
     ::SetCursor(m_cursor);
     return TRUE;
 }
@@ -306,7 +302,7 @@ void CButtonVela::OnMouseMove(UINT flags, CPoint point) {
 void CButtonVela::OnSysColorChange() {
     Default();
     // The kept copy of the parent's pixels shows the old colours.
-    m_backBitmap.DeleteObject();
+    m_back.reset();
 }
 
 BOOL CButtonVela::OnClicked() {
@@ -422,7 +418,7 @@ LRESULT CButtonVela::OnSetCheck(WPARAM state, LPARAM) {
     return 0;
 }
 
-LRESULT CButtonVela::OnPrintClient(WPARAM dc, LPARAM) {
+void CButtonVela::OnPrintClient(HDC dc, UINT) {
     // The state the button would paint with now, painted into the given DC.
     const LRESULT state = SendMessage(BM_GETSTATE);
     DRAWITEMSTRUCT dis{};
@@ -432,10 +428,9 @@ LRESULT CButtonVela::OnPrintClient(WPARAM dc, LPARAM) {
     dis.itemState = ((state & BST_PUSHED) ? ODS_SELECTED : 0) | ((state & BST_FOCUS) ? ODS_FOCUS : 0) |
                     (IsWindowEnabled() ? 0 : ODS_DISABLED);
     dis.hwndItem = m_hWnd;
-    dis.hDC = reinterpret_cast<HDC>(dc);
+    dis.hDC = dc;
     GetClientRect(&dis.rcItem);
     DrawItem(&dis);
-    return 0;
 }
 
 // --- painting ----------------------------------------------------------------
@@ -449,8 +444,10 @@ void CButtonVela::DrawItem(DRAWITEMSTRUCT* drawItem) {
     const ButtonLookState look = LookState();
     const CRect drawn = drawItem->rcItem;
 
-    CDC target = CDC::FromHandle(drawItem->hDC);
-    CDC* dc = &target;
+    // Painted off-screen and copied over in one go, so that the button never
+    // shows half a paint; the surface takes the target's coordinates.
+    CMemoryDC surface(drawItem->hDC, drawn);
+    CDC* dc = &surface;
     if (HFONT font = GetFont()) dc->SelectObject(font);
     dc->SetBkMode(TRANSPARENT);
 
@@ -475,21 +472,15 @@ void CButtonVela::DrawItem(DRAWITEMSTRUCT* drawItem) {
     case ButtonFrame::Raised:
         DrawFrame(dc, &item);
         break;
-    case ButtonFrame::Edge3d: {
-        const std::array<EdgeLine, 4> lines = EdgeLines(item, sys);
-        CPen pens[4];
-        HGDIOBJ before = nullptr;
-        for (size_t i = 0; i < lines.size(); ++i) {
-            pens[i].CreatePen(PS_SOLID, 0, lines[i].colour);
-            HGDIOBJ replaced = dc->SelectObject(pens[i]);
-            if (i == 0) before = replaced;
-            dc->MoveTo(lines[i].from.x, lines[i].from.y);
-            dc->LineTo(lines[i].via.x, lines[i].via.y);
-            dc->LineTo(lines[i].to.x, lines[i].to.y);
+    case ButtonFrame::Edge3d:
+        for (const EdgeLine& line : EdgeLines(item, sys)) {
+            CPen pen(PS_SOLID, 0, line.colour);
+            CSelectGuard use(*dc, pen);
+            dc->MoveTo(line.from.x, line.from.y);
+            dc->LineTo(line.via.x, line.via.y);
+            dc->LineTo(line.to.x, line.to.y);
         }
-        dc->SelectObject(before);
         break;
-    }
     case ButtonFrame::None:
         break;
     }
@@ -498,10 +489,7 @@ void CButtonVela::DrawItem(DRAWITEMSTRUCT* drawItem) {
     const bool hasCaption = !caption.IsEmpty();
     CRect room = drawn;
     if (m_icons[0].icon) DrawIconImage(dc, hasCaption, drawn, &room, m_isPressed, m_isDisabled);
-    if (m_bitmaps[0].bitmap) {
-        dc->SetBkColor(RGB(255, 255, 255));
-        DrawBitmapImage(dc, hasCaption, drawn, &room, m_isPressed, m_isDisabled);
-    }
+    if (m_bitmaps[0].icon) DrawBitmapImage(dc, hasCaption, drawn, &room, m_isPressed, m_isDisabled);
     if (hasCaption) DrawCaption(dc, caption, room);
 
     if (ShowsFocusRect(look)) {
@@ -535,44 +523,24 @@ ImagePlace CButtonVela::Place(bool hasCaption, const CRect& item, const CRect& c
 
 void CButtonVela::DrawIconImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed,
                                 bool disabled) {
-    const IconSlot& icon = m_icons[ChooseImage(LookState(), m_icons[1].icon != nullptr)];
+    const ImageSlot& icon = m_icons[ChooseImage(LookState(), m_icons[1].icon != nullptr)];
     const ImagePlace place = Place(hasCaption, item, *caption, pressed, icon.width, icon.height);
     *caption = place.caption;
+    // The platform draws an icon at its own size; the rectangle only bounds
+    // the disabled effect.
     dc->DrawState(place.image.TopLeft(), place.image.Size(), icon.icon, DST_ICON | (disabled ? DSS_DISABLED : 0));
 }
 
 void CButtonVela::DrawBitmapImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed,
                                   bool disabled) {
-    const BitmapSlot& bmp = m_bitmaps[ChooseImage(LookState(), m_bitmaps[1].bitmap != nullptr)];
+    const ImageSlot& bmp = m_bitmaps[ChooseImage(LookState(), m_bitmaps[1].icon != nullptr)];
     const ImagePlace place = Place(hasCaption, item, *caption, pressed, bmp.width, bmp.height);
     *caption = place.caption;
-    const int w = static_cast<int>(bmp.width), h = static_cast<int>(bmp.height);
-    CDC image, mask;
-    image.CreateCompatibleDC(*dc);
-    mask.CreateCompatibleDC(nullptr);
-    image.SelectObject(bmp.bitmap);
-    mask.SelectObject(bmp.mask);
-    // A monochrome source lands as text colour (0) and background colour (1).
-    dc->SetTextColor(RGB(0, 0, 0));
-    if (disabled && m_greyDisabledBitmap) {
-        // The embossed form needs the picture on white: white is what the
-        // platform's disabled effect leaves out.
-        CDC work;
-        CBitmap workBitmap;
-        work.CreateCompatibleDC(*dc);
-        workBitmap.CreateCompatibleBitmap(*dc, w, h);
-        work.SelectObject(workBitmap);
-        work.PatBlt(0, 0, w, h, WHITENESS);
-        work.SetBkColor(RGB(255, 255, 255));
-        work.SetTextColor(RGB(0, 0, 0));
-        work.BitBlt(0, 0, w, h, mask, 0, 0, SRCAND);
-        work.BitBlt(0, 0, w, h, image, 0, 0, SRCPAINT);
-        work.RestoreSelections();
-        dc->DrawState(place.image.TopLeft(), CSize(w, h), workBitmap, DST_BITMAP | DSS_DISABLED);
-    } else {
-        dc->BitBlt(place.image.left, place.image.top, w, h, mask, 0, 0, SRCAND);
-        dc->BitBlt(place.image.left, place.image.top, w, h, image, 0, 0, SRCPAINT);
-    }
+    // Masked: the face shows where the bitmap had its transparent colour.
+    // The platform's disabled effect keeps out what lies under the mask.
+    const bool embossed = disabled && m_greyDisabledBitmap;
+    dc->DrawState(place.image.TopLeft(), CSize(static_cast<int>(bmp.width), static_cast<int>(bmp.height)), bmp.icon,
+                  DST_ICON | (embossed ? DSS_DISABLED : 0));
 }
 
 void CButtonVela::DrawCaption(CDC* dc, const CString& caption, CRect room) {
@@ -597,21 +565,17 @@ void CButtonVela::DrawCaption(CDC* dc, const CString& caption, CRect room) {
 }
 
 void CButtonVela::CopyParentBackground(CDC* dc) {
-    HWND parent = GetParent();
-    CRect client, window;
+    CRect client;
     GetClientRect(&client);
-    GetWindowRect(&window);
-    ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
-    CClientDC parentDC(parent);
-    if (!m_backBitmap.GetSafeHandle()) {
-        if (!m_backBitmap.CreateCompatibleBitmap(parentDC, client.Width(), client.Height())) return;
-        CDC copy;
-        copy.CreateCompatibleDC(parentDC);
-        copy.SelectObject(m_backBitmap);
-        copy.BitBlt(0, 0, client.Width(), client.Height(), parentDC, window.left, window.top, SRCCOPY);
+    if (!m_back) {
+        // The parent's pixels where the button lies, once.
+        HWND parent = GetParent();
+        CRect window;
+        GetWindowRect(&window);
+        ::MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&window), 2);
+        CClientDC parentDC(parent);
+        m_back = std::make_unique<CDibSurface>(client.Width(), client.Height());
+        m_back->BitBlt(0, 0, client.Width(), client.Height(), parentDC, window.left, window.top, SRCCOPY);
     }
-    CDC kept;
-    kept.CreateCompatibleDC(parentDC);
-    kept.SelectObject(m_backBitmap);
-    dc->BitBlt(0, 0, client.Width(), client.Height(), kept, 0, 0, SRCCOPY);
+    dc->BitBlt(0, 0, client.Width(), client.Height(), *m_back, 0, 0, SRCCOPY);
 }

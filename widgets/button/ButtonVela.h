@@ -16,6 +16,8 @@
 // them when they are replaced and when it goes.
 #include <windows.h>
 
+#include <memory>
+
 #include "ButtonLook.h"
 #include "Controls.h"
 #include "Gdi.h"
@@ -38,6 +40,7 @@ public:
     // icon cannot be read, and the button then has no image at all.
     DWORD AssignIcons(HICON active, HICON idle = nullptr);
     // The same for bitmaps; pixels of `transparent` colour let the face show.
+    // A disabled button draws its bitmap embossed.
     DWORD AssignBitmaps(HBITMAP active, HBITMAP idle, COLORREF transparent);
     // A flat button shows the focus rectangle too.
     void ShowFocusWhenFlat(BOOL show);
@@ -59,6 +62,7 @@ public:
     // The tooltip, once a tip text or a relayed message needed it.
     const CToolTipCtrl& Tip() const { return m_tip; }
     HICON Icon(int slot) const { return m_icons[slot].icon; }
+    HICON BitmapImage(int slot) const { return m_bitmaps[slot].icon; }
 
 protected:
     void PreSubclassWindow() override;
@@ -73,20 +77,15 @@ protected:
     const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
 
 private:
-    struct IconSlot {
-        HICON icon;  // owned
-        DWORD width, height;
-    };
-    struct BitmapSlot {
-        HBITMAP bitmap;  // owned; black where the mask is 1
-        DWORD width, height;
-        HBITMAP mask;    // owned; monochrome, 1 where transparent
+    struct ImageSlot {
+        CIcon icon;
+        DWORD width = 0, height = 0;
     };
 
-    // Destroys the held icons and bitmaps when `destroy`, and forgets them.
-    void ReleaseImages(BOOL destroy);
+    // Destroys the held icons and bitmaps.
+    void ReleaseImages();
     // Stores and measures an icon; false when it cannot be read.
-    bool StoreIcon(int slot, HICON icon);
+    static bool StoreIcon(ImageSlot& slot, HICON icon);
     HICON MakeGreyIcon(HICON icon);
     void EnsureTip();
     void EndHover();
@@ -116,7 +115,7 @@ private:
     LRESULT OnSetStyle(WPARAM style, LPARAM redraw);
     LRESULT OnSetCheck(WPARAM state, LPARAM);
     LRESULT OnGetCheck(WPARAM, LPARAM) { return m_checkState; }
-    LRESULT OnPrintClient(WPARAM dc, LPARAM);
+    void OnPrintClient(HDC dc, UINT flags);
     LRESULT OnMenuChar(UINT ch, UINT flags, HMENU menu);
     // The menu's measure requests come to the button as the menu's owner.
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -138,15 +137,16 @@ private:
     HWND m_menuTarget = nullptr;  // receives the command chosen in the drop-down
     BOOL m_menuShown = FALSE;  // the drop-down is open: drawn pressed meanwhile
     LumMenu m_menu;            // the drop-down; empty when the button has none
-    HCURSOR m_cursor = nullptr;  // owned; shown over the button when set
+    CCursor m_cursor;  // shown over the button when set
     CToolTipCtrl m_tip;          // created on first need
     // The parent's pixels under the button, copied at the first paint that
-    // needs them and kept until the system colours change. Only the bitmap
-    // is kept, selected nowhere between paints, so it can always be deleted.
-    CBitmap m_backBitmap;
+    // needs them and kept until the system colours change.
+    std::unique_ptr<CDibSurface> m_back;
     BOOL m_trackAlways = TRUE;  // hover shows even when the thread has no active window
     BOOL m_checkState = FALSE;
     wchar_t m_url[MAX_PATH] = {};
-    IconSlot m_icons[2] = {};      // 0 active (hovered or pressed), 1 idle
-    BitmapSlot m_bitmaps[2] = {};  // the same
+    ImageSlot m_icons[2];  // 0 active (hovered or pressed), 1 idle
+    // Bitmaps with their masks, held as icons made from them: an icon is a
+    // colour bitmap, black where its mask lets the background show.
+    ImageSlot m_bitmaps[2];
 };

@@ -28,8 +28,6 @@ CString MenuString(HMENU menu, UINT position) {
     return text;
 }
 
-void DeleteRecord(LumMenuData* record) { delete record; }
-
 }  // namespace
 
 LumMenu::LumMenu() = default;
@@ -55,7 +53,7 @@ BOOL LumMenu::AppendItem(const wchar_t* text, UINT flags, UINT_PTR idOrSubMenu) 
         s_allSubMenus.push_back(reinterpret_cast<HMENU>(idOrSubMenu));
         m_subMenus.push_back(reinterpret_cast<HMENU>(idOrSubMenu));
     }
-    auto* record = new LumMenuData;
+    auto* record = NewRecord();
     m_items.push_back(record);
     record->SetText(text);
     const auto shared = std::find(s_sharedImageIds.begin(), s_sharedImageIds.end(), static_cast<int>(idOrSubMenu));
@@ -68,7 +66,7 @@ BOOL LumMenu::AppendItem(const wchar_t* text, UINT flags, UINT_PTR idOrSubMenu) 
 }
 
 LumMenuData* LumMenu::ReplaceItem(UINT position, UINT flags, UINT_PTR idOrSubMenu, const CString& text) {
-    auto* record = new LumMenuData;
+    auto* record = NewRecord();
     record->SetText(text);
     record->m_flags = flags;
     record->m_commandId = idOrSubMenu;
@@ -149,7 +147,7 @@ BOOL LumMenu::DestroyAll() {
         if (auto* popup = dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(*it))) delete popup;
     }
     m_subMenus.clear();
-    std::for_each(m_items.begin(), m_items.end(), DeleteRecord);
+    for (LumMenuData* record : m_items) DeleteRecord(record);
     m_items.clear();
     if (m_checkImages && !m_checkImagesShared) {
         delete m_checkImages;
@@ -207,6 +205,18 @@ void LumMenu::DemoteTopLevelItems() {
     }
 }
 
+LumMenuData* LumMenu::NewRecord() {
+    auto* record = new LumMenuData;
+    // Only registered data reaches MeasureItem and DrawItem.
+    RegisterItem(record);
+    return record;
+}
+
+void LumMenu::DeleteRecord(LumMenuData* record) {
+    UnregisterItem(record);
+    delete record;
+}
+
 LumMenuData* LumMenu::TakeUnsyncedRecord(UINT_PTR id) {
     for (LumMenuData* record : m_items) {
         if (record->m_commandId == id && !record->m_synced) {
@@ -220,7 +230,7 @@ LumMenuData* LumMenu::TakeUnsyncedRecord(UINT_PTR id) {
 void LumMenu::DeleteUnsyncedRecords() {
     for (LumMenuData*& record : m_items) {
         if (!record->m_synced) {
-            delete record;
+            DeleteRecord(record);
             record = nullptr;
         }
     }

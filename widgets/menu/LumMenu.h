@@ -117,9 +117,12 @@ public:
     static std::vector<int> s_sharedImageIds;  // command id of each shared image
 
 private:
+    LumMenuData* NewRecord();
+    void DeleteRecord(LumMenuData* record);
     LumMenuData* TakeUnsyncedRecord(UINT_PTR id);
     void DeleteUnsyncedRecords();
     static void Unregister(HMENU menu);
+    // The record behind an item's data; null unless a live LumMenu made it.
     static LumMenuData* RecordOf(ULONG_PTR itemData);
 
     // XP-themed: Windows XP with a theme other than the classic one.

@@ -84,7 +84,9 @@ HWND LumMenu::MeasuringWindow() {
     return main && main->m_hWnd ? main->m_hWnd : ::GetDesktopWindow();
 }
 
-LumMenuData* LumMenu::RecordOf(ULONG_PTR itemData) { return reinterpret_cast<LumMenuData*>(itemData); }
+LumMenuData* LumMenu::RecordOf(ULONG_PTR itemData) {
+    return dynamic_cast<LumMenu*>(CMenu::FromItemData(itemData)) ? reinterpret_cast<LumMenuData*>(itemData) : nullptr;
+}
 
 void LumMenu::MeasureItem(MEASUREITEMSTRUCT* mis) {
     const LumMenuData* record = RecordOf(mis->itemData);
