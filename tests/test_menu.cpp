@@ -13,11 +13,7 @@
 namespace {
 
 // --- templates ----------------------------------------------------------------
-struct Entry {
-    WORD flags;
-    WORD id;  // not written for pop-ups
-    const wchar_t* text;
-};
+struct Entry { WORD flags; WORD id; const wchar_t* text; };  // pop-ups write no id
 
 std::vector<BYTE> MakeTemplate(std::initializer_list<Entry> entries) {
     std::vector<BYTE> bytes(4, 0);  // version 0, offset 0
@@ -73,11 +69,8 @@ MENUITEMINFOW ItemInfo(HMENU menu, int position) {
 LumMenu* PopupObject(HMENU menu) { return dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(menu)); }
 
 int MenuFontWidth(const CString& text) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
     CFont font;
-    font.CreateFontIndirect(&metrics.lfMenuFont);
+    LumMenu::CreateMenuFont(font);
     CClientDC dc(GetDesktopWindow());
     dc.SelectObject(font);
     return dc.GetTextExtent(text).cx;
@@ -133,10 +126,7 @@ TEST_CASE(template_builds_a_bar_of_plain_items_over_owner_drawn_popups) {
 TEST_CASE(malformed_templates_fail_and_leave_the_menu_empty) {
     std::vector<BYTE> noTerminator = kFileMenu;
     noTerminator.resize(noTerminator.size() - 2);
-    const struct {
-        const char* label;
-        std::vector<BYTE> bytes;
-    } rows[] = {
+    const struct { const char* label; std::vector<BYTE> bytes; } rows[] = {
         {"empty", {}},
         {"header only", {0, 0, 0, 0}},
         {"offset past the end", {0, 0, 8, 0, 0x80, 0}},
@@ -236,11 +226,7 @@ TEST_CASE(menu_character_finds_the_first_item_and_follows_changes) {
 
 // --- primitives -------------------------------------------------------------------
 TEST_CASE(lighten_color_figures) {
-    const struct {
-        COLORREF colour;
-        double factor;
-        COLORREF expected;
-    } rows[] = {
+    const struct { COLORREF colour; double factor; COLORREF expected; } rows[] = {
         {RGB(10, 20, 30), 0.0, RGB(10, 20, 30)},      {RGB(10, 20, 30), 1.5, RGB(10, 20, 30)},
         {RGB(10, 20, 30), -0.5, RGB(10, 20, 30)},     {RGB(10, 20, 30), 1.0, RGB(255, 255, 255)},
         {RGB(0, 0, 128), 0.5, RGB(127, 127, 191)},   {RGB(49, 106, 197), 0.7, RGB(193, 210, 237)},
@@ -258,7 +244,6 @@ public:
     Canvas(int width, int height, COLORREF fill) : CDibSurface(width, height) {
         FillSolidRect(0, 0, width, height, fill);
     }
-    CDC& dc() { return *this; }
     COLORREF At(int x, int y) { return ColourAt(x, y); }
     int Count(const RECT& r, COLORREF c) {
         int n = 0;
@@ -270,7 +255,7 @@ public:
 
 TEST_CASE(check_glyph_is_a_tick_of_21_pixels) {
     Canvas canvas(12, 12, RGB(255, 255, 255));
-    LumMenu::DrawCheckGlyph(RGB(0, 0, 0), 0, 0, canvas.dc());
+    LumMenu::DrawCheckGlyph(RGB(0, 0, 0), 0, 0, canvas);
     CHECK_EQ(canvas.Count({0, 0, 12, 12}, RGB(0, 0, 0)), 21);
     for (int x = 0; x < 7; ++x) CHECK_EQ(canvas.Count({x, 0, x + 1, 12}, RGB(0, 0, 0)), 3);
 }
@@ -290,7 +275,7 @@ TEST_CASE(disabled_images_lose_the_face_colour) {
         painter.FillSolidRect(4, 4, 6, 6, RGB(0, 0, 0));
     }
     Canvas out(20, 20, RGB(255, 255, 255));
-    LumMenu::DrawDisabledImage(out.dc(), 2, 2, 16, 16, bitmap, background);
+    LumMenu::DrawDisabledImage(out, 2, 2, 16, 16, bitmap, background);
     CHECK_EQ(out.Count({2, 2, 18, 18}, shadow), 36);       // the shape in the shadow colour
     CHECK_EQ(out.At(2, 2), background);                    // face pixels became background
     CHECK_EQ(out.At(12, 12), GetSysColor(COLOR_BTNHIGHLIGHT));  // the edge below and right
@@ -298,17 +283,17 @@ TEST_CASE(disabled_images_lose_the_face_colour) {
 
 TEST_CASE(printing_surface_draws_straight_onto_the_printer_context) {
     Canvas canvas(10, 10, RGB(255, 255, 255));
-    canvas.dc().m_bPrinting = TRUE;
+    canvas.m_bPrinting = TRUE;
     {
-        LumMenuMemDC surface(&canvas.dc(), RECT{2, 2, 8, 8});
+        LumMenuMemDC surface(&canvas, RECT{2, 2, 8, 8});
         CHECK(!surface.IsOffscreen());
         surface.FillSolidRect(3, 3, 1, 1, RGB(1, 2, 3));
         CHECK_EQ(canvas.At(3, 3), RGB(1, 2, 3));
     }
-    CHECK_EQ(GetObjectType(canvas.dc()), static_cast<DWORD>(OBJ_MEMDC));
-    canvas.dc().m_bPrinting = FALSE;
+    CHECK_EQ(GetObjectType(canvas), static_cast<DWORD>(OBJ_MEMDC));
+    canvas.m_bPrinting = FALSE;
     {
-        LumMenuMemDC surface(&canvas.dc(), RECT{2, 2, 8, 8});
+        LumMenuMemDC surface(&canvas, RECT{2, 2, 8, 8});
         surface.FillSolidRect(4, 4, 1, 1, RGB(4, 5, 6));
         CHECK_EQ(canvas.At(4, 4), RGB(255, 255, 255));
     }
@@ -335,10 +320,7 @@ TEST_CASE(items_measure_their_text_and_the_image_column) {
     }
     const int textWidth = dc.GetTextExtent(L"&Open\tCtrl+O").cx;
     const int menuHeight = GetSystemMetrics(SM_CYMENU);
-    const struct {
-        const char* label;
-        int mode, position, width, minHeight;
-    } rows[] = {
+    const struct { const char* label; int mode, position, width, minHeight; } rows[] = {
         {"classic item", 0, 0, textWidth + 33, 19},
         {"flat item", 1, 0, textWidth + 31, 22},
         {"classic separator", 0, 1, 0, std::max(menuHeight / 2, 9)},
@@ -408,7 +390,7 @@ TEST_CASE(items_paint_marks_selection_and_text_in_both_styles) {
         DrawMode mode(row.mode);
         Canvas canvas(kItemWidth, kItemHeight, RGB(1, 1, 1));
         DRAWITEMSTRUCT dis{ODT_MENU, 0, static_cast<UINT>(row.position + 1), ODA_DRAWENTIRE, row.state,
-                           reinterpret_cast<HWND>(menu.m_hMenu), canvas.dc(), item,
+                           reinterpret_cast<HWND>(menu.m_hMenu), canvas, item,
                            reinterpret_cast<ULONG_PTR>(menu.GetRecord(row.position))};
         menu.DrawItem(&dis);
         const int marks = canvas.Count(row.box, glyph);

@@ -12,8 +12,15 @@ namespace {
 constexpr DWORD ROP_DSPDXAX = 0xE20746;
 constexpr DWORD ROP_PSDPXAX = 0xB8074A;
 
-// Whether the system draws the XP look; the check box's face follows it.
-bool XpThemed() { return LumMenu::s_osVersion == 7 && !LumMenu::IsClassicTheme(); }
+// The mark inside a check box, in the menu's text colour: a radio dot at
+// (5, 4) from the box's corner, or a tick `tickLeft` pixels in.
+void DrawMark(CDC& dc, const RECT& box, BOOL radio, int tickLeft) {
+    const COLORREF glyph = ::GetSysColor(COLOR_MENUTEXT);
+    if (radio)
+        LumMenu::DrawRadioGlyph(glyph, box.left + 5, box.top + 4, dc);
+    else
+        LumMenu::DrawCheckGlyph(glyph, box.left + tickLeft, box.top + 4, dc);
+}
 
 }  // namespace
 
@@ -37,31 +44,22 @@ void LumMenu::DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc) {
 }
 
 BOOL LumMenu::DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio) {
-    COLORREF face = ::GetSysColor(XpThemed() ? COLOR_3DFACE : COLOR_MENU);
+    COLORREF face = ::GetSysColor(IsXpThemed() ? COLOR_3DFACE : COLOR_MENU);
     if (!selected) face = LightenColor(face, 0.6);
     dc.FillSolidRect(&box, face);
     if (s_osVersion > 1) {
         RECT edge = box;
         dc.DrawEdge(&edge, BDR_SUNKENOUTER, BF_RECT);
     }
-    const COLORREF glyph = ::GetSysColor(COLOR_MENUTEXT);
-    if (radio)
-        DrawRadioGlyph(glyph, box.left + 5, box.top + 4, dc);
-    else
-        DrawCheckGlyph(glyph, box.left + 4, box.top + 4, dc);
+    DrawMark(dc, box, radio, 4);
     return TRUE;
 }
 
 BOOL LumMenu::DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL radio) {
     dc.FillSolidRect(&box, LightenColor(select, 0.85));
     dc.Draw3dRect(&box, select, select);
-    const COLORREF glyph = ::GetSysColor(COLOR_MENUTEXT);
-    // The same place for both glyphs: the tick stands one pixel further
-    // right than in the classic box.
-    if (radio)
-        DrawRadioGlyph(glyph, box.left + 5, box.top + 4, dc);
-    else
-        DrawCheckGlyph(glyph, box.left + 5, box.top + 4, dc);
+    // The tick stands one pixel further right than in the classic box.
+    DrawMark(dc, box, radio, 5);
     return TRUE;
 }
 
