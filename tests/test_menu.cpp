@@ -320,6 +320,7 @@ TEST_CASE(items_measure_their_text_and_the_image_column) {
     }
     const int textWidth = dc.GetTextExtent(L"&Open\tCtrl+O").cx;
     const int menuHeight = GetSystemMetrics(SM_CYMENU);
+    CHECK_EQ(LumMenu::s_osVersion, 1);  // any NT system from 6.0 on
     const struct { const char* label; int mode, position, width, minHeight; } rows[] = {
         {"classic item", 0, 0, textWidth + 33, 19},
         {"flat item", 1, 0, textWidth + 31, 22},

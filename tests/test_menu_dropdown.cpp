@@ -48,15 +48,13 @@ struct Bench {
         if (host.m_hWnd) ::DestroyWindow(host.m_hWnd);
     }
     // The button's face as WM_PRINTCLIENT paints it.
-    std::vector<COLORREF> Face() {
+    std::vector<DWORD> Face() {
         CRect rc;
         button.GetClientRect(&rc);
         CDibSurface dib(rc.Width(), rc.Height());
         button.SendMessage(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dib.GetSafeHdc()), PRF_CLIENT);
-        std::vector<COLORREF> pixels;
-        for (int y = 0; y < rc.Height(); ++y)
-            for (int x = 0; x < rc.Width(); ++x) pixels.push_back(dib.ColourAt(x, y));
-        return pixels;
+        const DWORD* bits = dib.Bits();
+        return {bits, bits + rc.Width() * rc.Height()};
     }
     // A command posted to the host since the last call, or 0.
     WPARAM PostedCommand(LPARAM* lParam) {
@@ -76,9 +74,9 @@ TEST_CASE(drop_down_is_drawn_pressed_and_posts_only_a_chosen_command) {
     Bench b;
     REQUIRE(b.button.m_hWnd);
     REQUIRE(b.button.SetDropDownMenu(ID_MENU, b.host));
-    const std::vector<COLORREF> released = b.Face();
+    const std::vector<DWORD> released = b.Face();
     b.button.SendMessage(BM_SETSTATE, TRUE);
-    const std::vector<COLORREF> pressed = b.Face();
+    const std::vector<DWORD> pressed = b.Face();
     b.button.SendMessage(BM_SETSTATE, FALSE);
     REQUIRE(released != pressed);
 
@@ -92,7 +90,7 @@ TEST_CASE(drop_down_is_drawn_pressed_and_posts_only_a_chosen_command) {
     };
     for (const auto& row : rows) {
         testkit::SetContext(row.label);
-        std::vector<COLORREF> open;
+        std::vector<DWORD> open;
         g_idles = 0;
         g_onIdle = [&](HWND menuWindow) {
             open = b.Face();
