@@ -619,7 +619,6 @@ protected:
             OnRegisteredMessage<&kPing, &CrackedWnd::OnPing>(),
             OnMessage<WM_SIZE, &CrackedWnd::OnSize>(),
             OnMessage<WM_KEYDOWN, &CrackedWnd::OnKeyDown>(),
-            OnMessage<WM_MOUSEMOVE, &CrackedWnd::OnMouseMove>(),
             OnMessage<WM_CONTEXTMENU, &CrackedWnd::OnContextMenu>(),
         };
         static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
@@ -632,7 +631,6 @@ protected:
     }
     void OnSize(UINT type, CSize size) { last = CString::Formatted(L"size %u %dx%d", type, size.cx, size.cy); }
     void OnKeyDown(UINT key, UINT repeat, UINT flags) { last = CString::Formatted(L"key %u %u %u", key, repeat, flags); }
-    void OnMouseMove(UINT keys, CPoint at) { last = CString::Formatted(L"move %u %d,%d", keys, at.x, at.y); }
     void OnContextMenu(HWND, CPoint at) { last = CString::Formatted(L"context %d,%d", at.x, at.y); }
 };
 
@@ -650,7 +648,6 @@ TEST_CASE(crackers_unpack_their_messages_and_registered_messages_reach_their_han
         {RegisterWindowMessageW(L"OrlenzaTestPing"), 41, 0, L"ping", 42},
         {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), L"size 2 300x200", 0},
         {WM_KEYDOWN, VK_F2, MAKELPARAM(3, KF_EXTENDED), L"key 113 3 256", 0},
-        {WM_MOUSEMOVE, MK_LBUTTON | MK_SHIFT, MAKELPARAM(-5, 7), L"move 5 -5,7", 0},
         {WM_CONTEXTMENU, 0, MAKELPARAM(-1, -1), L"context -1,-1", 0},
         // Neither another registered message nor WM_NULL finds the entry of one.
         {kOther.Id(), 0, 0, L"", 0},

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -275,6 +276,9 @@ LRESULT CButtonVela::OnSetCursor(HWND, UINT, UINT) {
 }
 
 void CButtonVela::OnKillFocus(HWND) {
+    // The platform takes the focus from a window it disables, after setting
+    // the disabled style and before WM_ENABLE: remember whose it was.
+    m_focusLostToDisabling = !IsWindowEnabled();
     Default();
     EndHover();
 }
@@ -370,15 +374,12 @@ void CButtonVela::OnActivate(UINT state, HWND, bool) {
 
 void CButtonVela::OnEnable(BOOL enable) {
     Default();
-    if (!enable) {
-        // The platform drops the focus when it disables the focused window;
-        // pass it on then. Focus that is on another control stays there.
-        HWND focus = ::GetFocus();
-        if (!focus || focus == m_hWnd) {
-            HWND parent = GetParent();
-            HWND next = ::GetNextDlgTabItem(parent, m_hWnd, FALSE);
-            ::SetFocus(next && next != m_hWnd ? next : parent);
-        }
+    // Only the focus this button held is passed on: focus on another control
+    // stays where the user put it.
+    if (!enable && (std::exchange(m_focusLostToDisabling, false) || ::GetFocus() == m_hWnd)) {
+        HWND parent = GetParent();
+        HWND next = ::GetNextDlgTabItem(parent, m_hWnd, FALSE);
+        ::SetFocus(next && next != m_hWnd ? next : parent);
     }
     EndHover();
 }

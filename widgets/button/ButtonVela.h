@@ -144,6 +144,7 @@ private:
     std::unique_ptr<CDibSurface> m_back;
     BOOL m_trackAlways = TRUE;  // hover shows even when the thread has no active window
     BOOL m_checkState = FALSE;
+    bool m_focusLostToDisabling = false;  // the focus went because the button is being disabled
     wchar_t m_url[MAX_PATH] = {};
     ImageSlot m_icons[2];  // 0 active (hovered or pressed), 1 idle
     // Bitmaps with their masks, held as icons made from them: an icon is a
