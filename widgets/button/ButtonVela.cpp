@@ -45,8 +45,8 @@ DWORD WithColour(DWORD pixel, COLORREF c) {
 CButtonVela::CButtonVela() : m_colours(ButtonColours::FromSystem()) {}
 
 CButtonVela::~CButtonVela() {
+    if (HasMenu()) m_menu.DestroyAll();
     ReleaseImages();
-    // The drop-down menu is released here once buttons can carry one.
 }
 
 // --- settings ----------------------------------------------------------------
@@ -263,6 +263,7 @@ const MessageMap* CButtonVela::ClassMessageMap() {
         OnRawMessage<BM_SETCHECK, &CButtonVela::OnSetCheck>(),
         OnRawMessage<BM_GETCHECK, &CButtonVela::OnGetCheck>(),
         OnMessage<WM_PRINTCLIENT, &CButtonVela::OnPrintClient>(),
+        OnMessage<WM_MENUCHAR, &CButtonVela::OnMenuChar>(),
     };
     static const MessageMap map = MakeMessageMap(CButton::ClassMessageMap(), entries);
     return &map;
@@ -314,7 +315,7 @@ BOOL CButtonVela::OnClicked() {
         m_checkState = !m_checkState;
         Invalidate();
     } else if (HasMenu()) {
-        // The drop-down menu opens here once buttons can carry one.
+        DropDownMenu();
     } else if (m_url[0]) {
         SHELLEXECUTEINFOW info{};
         info.cbSize = sizeof(info);
@@ -325,6 +326,45 @@ BOOL CButtonVela::OnClicked() {
         ::ShellExecuteExW(&info);
     }
     return FALSE;  // the parent receives its BN_CLICKED as well
+}
+
+BOOL CButtonVela::SetDropDownMenu(UINT menuId, HWND target) {
+    m_menuTarget = target;
+    return m_menu.LoadTemplate(menuId);
+}
+
+void CButtonVela::DropDownMenu() {
+    CRect rect;
+    GetWindowRect(&rect);
+    m_menuShown = TRUE;
+    Invalidate();
+    // The button owns the tracking, so the menu's measure and menu-character
+    // messages come here.
+    const UINT command = static_cast<UINT>(::TrackPopupMenu(m_menu.GetSubMenu(0),
+                                                            TPM_LEFTALIGN | TPM_RIGHTBUTTON | TPM_NONOTIFY |
+                                                                TPM_RETURNCMD,
+                                                            rect.left, rect.bottom, 0, m_hWnd, nullptr));
+    m_menuShown = FALSE;
+    Invalidate();
+    if (command) ::PostMessageW(m_menuTarget, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+}
+
+LRESULT CButtonVela::OnMenuChar(UINT ch, UINT flags, HMENU menu) {
+    if (HasMenu() && LumMenu::IsKnownMenu(menu))
+        return LumMenu::FindMnemonic(ch, flags, CMenu::FromHandlePermanent(menu));
+    return Default();
+}
+
+LRESULT CButtonVela::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MEASUREITEM && HasMenu()) {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        const auto menu = reinterpret_cast<HMENU>(static_cast<UINT_PTR>(mis->itemID));
+        if (mis->CtlType == ODT_MENU && ::IsMenu(menu) && LumMenu::IsKnownMenu(menu)) {
+            m_menu.MeasureItem(mis);
+            return TRUE;
+        }
+    }
+    return CButton::WindowProc(message, wParam, lParam);
 }
 
 void CButtonVela::OnActivate(UINT state, HWND, bool) {

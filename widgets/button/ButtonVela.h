@@ -3,7 +3,8 @@
 //   CButtonVela - a push button that paints itself: an icon beside or above its
 //                 caption, a flat look that raises a frame while the pointer
 //                 is over it, a tooltip, state colours; it can also act as a
-//                 two-state check box or open an address with the shell
+//                 two-state check box, open an address with the shell, or
+//                 drop an owner-drawn menu down from its lower edge
 //
 // A dialog binds it to a push button of its template (data exchange); the
 // bind switches the control to owner-draw. Where things go and in which
@@ -20,6 +21,7 @@
 #include "ButtonLook.h"
 #include "Controls.h"
 #include "Gdi.h"
+#include "LumMenu.h"
 
 // Results of AssignIcons and AssignBitmaps.
 constexpr DWORD BUTTON_OK = 0;
@@ -49,6 +51,10 @@ public:
     void SetFlat(BOOL flat);
     void SetCopyParentBack(BOOL copy);
     void SetURL(const wchar_t* url);  // opened by a click; empty: none
+    // A click then drops down the first pop-up of menu resource `menuId`
+    // and posts the chosen command to `target`; the address is not opened.
+    // FALSE, and no menu, when the resource is missing or malformed.
+    BOOL SetDropDownMenu(UINT menuId, HWND target);
 
     BOOL IsHovering() const { return m_isHovering; }
     BOOL IsDefault() const { return m_isDefault; }
@@ -84,9 +90,8 @@ private:
     void EnsureTip();
     void EndHover();
     ButtonLookState LookState() const;
-    // The drop-down menu; none until buttons can carry one: the click then
-    // goes on to the address.
-    bool HasMenu() const { return false; }
+    bool HasMenu() const { return m_menu.m_hMenu != nullptr; }
+    void DropDownMenu();
 
     void DrawIconImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed, bool disabled);
     void DrawBitmapImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed,
@@ -111,6 +116,9 @@ private:
     LRESULT OnSetCheck(WPARAM state, LPARAM);
     LRESULT OnGetCheck(WPARAM, LPARAM) { return m_checkState; }
     void OnPrintClient(HDC dc, UINT flags);
+    LRESULT OnMenuChar(UINT ch, UINT flags, HMENU menu);
+    // The menu's measure requests come to the button as the menu's owner.
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     BOOL m_greyDisabledBitmap = TRUE;  // a disabled button draws its bitmap embossed
     BOOL m_isFlat = TRUE;              // no edge unless hovered or pressed; hover is tracked only then
@@ -126,7 +134,9 @@ private:
     BOOL m_drawFlatFrame = TRUE;
     BOOL m_focusWhenFlat = FALSE;
     ButtonColours m_colours;  // read from the system once, at construction
+    HWND m_menuTarget = nullptr;  // receives the command chosen in the drop-down
     BOOL m_menuShown = FALSE;  // the drop-down is open: drawn pressed meanwhile
+    LumMenu m_menu;            // the drop-down; empty when the button has none
     CCursor m_cursor;  // shown over the button when set
     CToolTipCtrl m_tip;          // created on first need
     // The parent's pixels under the button, copied at the first paint that
