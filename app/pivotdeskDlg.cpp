@@ -91,12 +91,48 @@ void CpivotdeskDlg::AddAboutMenuEntry() {
     ::AppendMenuW(systemMenu, MF_STRING, IDM_ABOUTBOX, text);
 }
 
+namespace {
+
+// An icon of the program's own, at the size its resource gives, owned by
+// whoever receives it (not LR_SHARED): the widgets destroy what they hold.
+HICON LoadOwnedIcon(int id) {
+    return static_cast<HICON>(
+        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, 0));
+}
+
+}  // namespace
+
 void CpivotdeskDlg::DressButtons() {
-    // The buttons keep the platform's plain look until the image buttons exist.
+    struct Dressing {
+        CButtonVela& button;
+        int icon;
+        const wchar_t* tip;
+    };
+    const Dressing buttons[] = {
+        {m_btnClose, IDI_BTN_CLOSE, L"关闭退出"},
+        {m_btnStart, IDI_BTN_START, L"开始自动旋转"},
+        {m_btnAdd, IDI_BTN_ADD, L"选择文件或文件夹"},
+        {m_btnDelete, IDI_BTN_DELETE, L"删除指定的项目"},
+        {m_btnClear, IDI_BTN_CLEAR, L"清空列表"},
+        {m_btnAbout, IDI_BTN_ABOUT, L"软件使用说明"},
+    };
+    for (const Dressing& dressing : buttons) {
+        // A missing icon leaves a captioned button without an image.
+        dressing.button.AssignIcons(LoadOwnedIcon(dressing.icon));
+        dressing.button.ShowFocusWhenFlat(TRUE);
+        dressing.button.SetTipText(dressing.tip);
+    }
 }
 
 void CpivotdeskDlg::SetUpBanner() {
-    // No banner yet: the dialog keeps its template size and layout.
+    // Grows the dialog by the banner's thickness and moves every control down.
+    if (!m_banner.AttachToHost(this)) return;
+    m_banner.SetBackgroundColors(RGB(200, 255, 200), RGB(20, 160, 0));
+    m_banner.SetEdgeColor(RGB(0, 0, 0));
+    m_banner.SetFillStyle(BANNER_FILL_GRADIENT);
+    m_banner.SetIcon(LoadOwnedIcon(IDR_MAINFRAME));
+    m_banner.SetTitle(L"Orlenza");
+    m_banner.SetCaption(L"根据照片中存储的Exif信息自动旋转并保存图片，如果照片中的Exif信息不正确，将无法正确完成。");
 }
 
 void CpivotdeskDlg::LocateTools() {

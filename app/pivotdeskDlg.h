@@ -10,9 +10,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "ButtonVela.h"
 #include "Controls.h"
 #include "Dialog.h"
 #include "String.h"
+#include "TorSideBannerWnd.h"
 
 class CpivotdeskDlg : public CDialog {
 public:
@@ -65,8 +67,7 @@ protected:
     void NoteLeftOut(const CString& item);
 
 private:
-    // Opening steps that belong to later work, called at their place in
-    // OnInitDialog; until then the dialog opens without them.
+    // Opening steps, called at their place in OnInitDialog.
     void AddAboutMenuEntry();  // the about entry of the system menu
     void DressButtons();       // image buttons with icons and tooltips
     void SetUpBanner();        // the banner along the top edge
@@ -78,15 +79,15 @@ private:
 
     HICON m_hAppIcon;           // shared resource icon: not destroyed
     CListCtrl m_listEntries;    // control 1000
-    CButton m_btnClose;         // control 2
+    CButtonVela m_btnClose;         // control 2
     CString m_strToolPath;      // full path of jhead.exe beside the program
     CString m_strAppDir;        // the program's folder, no trailing backslash
     CString m_strLastDir;       // last folder shown in the picker ("LastDir")
-    CButton m_btnStart;         // control 1004
-    CButton m_btnAdd;           // control 1001
-    CButton m_btnDelete;        // control 1002
-    CButton m_btnClear;         // control 1003
-    CButton m_btnAbout;         // control 3
+    CButtonVela m_btnStart;         // control 1004
+    CButtonVela m_btnAdd;           // control 1001
+    CButtonVela m_btnDelete;        // control 1002
+    CButtonVela m_btnClear;         // control 1003
+    CButtonVela m_btnAbout;         // control 3
     BOOL m_bIncludeSubfolders;  // check box 1005
 
     // Set when the run could not start the tool for some row.
@@ -100,4 +101,8 @@ private:
     bool m_toolsTakeUtf8 = true;
     // Set while the delete command removes rows one by one.
     bool m_deletingRows = false;
+
+    // Docked along the top edge when the dialog opens; last, so that it is
+    // made after and destroyed before everything it is drawn over.
+    CTorSideBannerWnd m_banner;
 };

@@ -22,11 +22,22 @@ inline constexpr ControlLayout kMainDialogLayout[] = {
     {1, L"确定", {378, 206, 26, 14}},
 };
 
+// The banner docked along the top edge makes the open dialog this much
+// taller than its template and moves every control down by as much.
+inline constexpr int kBannerHeight = 50;
+
 // The dialog manager converts a control's position and its size separately,
 // so its right edge may differ by a pixel from the converted corner.
 inline RECT ExpectedPixels(HWND dialog, RECT units) {
     MapDialogRect(dialog, &units);
     return {units.left, units.top, units.left + units.right, units.top + units.bottom};
+}
+
+// Where the open main dialog shows a control: below the banner.
+inline RECT MainDialogPixels(HWND dialog, RECT units) {
+    RECT pixels = ExpectedPixels(dialog, units);
+    OffsetRect(&pixels, 0, kBannerHeight);
+    return pixels;
 }
 
 inline constexpr const wchar_t* kInstallWarning = L"安装信息错误，无法正常运行，请重装软件！";

@@ -50,6 +50,12 @@ INT_PTR RunDialog(CpivotdeskDlg& dlg, const std::function<void(HWND)>& script,
     return result;
 }
 
+// The tooltip text an image button of the dialog shows for itself.
+CString ToolTipTextOf(HWND control) {
+    auto* button = dynamic_cast<CButtonVela*>(CWnd::FromHandlePermanent(control));
+    return button ? button->Tip().GetText(button, 1) : CString(L"(not an image button)");
+}
+
 CString ColumnTitle(HWND list, int column, int* format, int* width) {
     wchar_t text[64] = {};
     LVCOLUMNW c{};
@@ -84,8 +90,10 @@ TEST_CASE(dialog_opens_with_the_template_layout_texts_and_tab_order) {
 
             // Controls in z-order are the tab order; each sits where its
             // template rectangle, converted by the dialog's base units, says.
+            // The banner, docked above them all, is no stop of the tab order.
             std::vector<int> order;
-            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) order.push_back(GetDlgCtrlID(c));
+            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+                if (GetDlgCtrlID(c) != 0xFFF0) order.push_back(GetDlgCtrlID(c));
             REQUIRE(order.size() == std::size(kMainDialogLayout));
             for (size_t i = 0; i < order.size(); ++i) {
                 const ControlLayout& want = kMainDialogLayout[i];
@@ -93,7 +101,7 @@ TEST_CASE(dialog_opens_with_the_template_layout_texts_and_tab_order) {
                 CHECK_EQ(order[i], want.id);
                 HWND c = GetDlgItem(h, want.id);
                 REQUIRE(c);
-                const RECT expected = ExpectedPixels(h, want.units);
+                const RECT expected = MainDialogPixels(h, want.units);
                 RECT actual;
                 GetWindowRect(c, &actual);
                 MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&actual), 2);
@@ -104,6 +112,28 @@ TEST_CASE(dialog_opens_with_the_template_layout_texts_and_tab_order) {
                 GetWindowTextW(c, text, 256);
                 CHECK_EQ(CString(text), CString(want.text));
                 CHECK((GetWindowLongW(c, GWL_STYLE) & WS_TABSTOP) != 0);
+            }
+            testkit::SetContext("");
+            // The banner takes the top 50 pixels of a dialog that much taller
+            // than its template.
+            RECT client, banner, templateSize{0, 0, 409, 257};
+            GetClientRect(h, &client);
+            MapDialogRect(h, &templateSize);
+            CHECK_EQ(client.bottom, templateSize.bottom + kBannerHeight);
+            HWND bannerWnd = GetDlgItem(h, 0xFFF0);
+            REQUIRE(bannerWnd);
+            GetWindowRect(bannerWnd, &banner);
+            MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&banner), 2);
+            CHECK(EqualRect(&banner, std::data({RECT{0, 0, client.right, kBannerHeight}})));
+            // Each button's tooltip, from the one tooltip control per button.
+            const std::pair<int, const wchar_t*> tips[] = {
+                {IDCANCEL, L"关闭退出"},        {IDC_BTN_START, L"开始自动旋转"},
+                {IDC_BTN_ADD, L"选择文件或文件夹"}, {IDC_BTN_DELETE, L"删除指定的项目"},
+                {IDC_BTN_CLEAR, L"清空列表"},       {IDC_BTN_ABOUT, L"软件使用说明"},
+            };
+            for (const auto& [id, tip] : tips) {
+                testkit::SetContext("tooltip of " + std::to_string(id));
+                CHECK_EQ(ToolTipTextOf(GetDlgItem(h, id)), CString(tip));
             }
             testkit::SetContext("");
             CHECK(!IsWindowVisible(GetDlgItem(h, IDOK)));

@@ -26,7 +26,7 @@ RECT ToPixels(RECT units) {
         ShowWindow(h, SW_HIDE);
         return h;
     }();
-    return ExpectedPixels(reference, units);
+    return MainDialogPixels(reference, units);
 }
 
 TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_escape) {
@@ -79,6 +79,18 @@ TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_esca
     auto pixel = [&](int x, int y) { return GetPixel(screen, x, y); };
     CHECK(testkit::WaitUntil([&] { return pixel(listRect.left + 50, listRect.bottom - 20) == GetSysColor(COLOR_WINDOW); }, 5000));
     CHECK_EQ(pixel(listRect.left - 5, listRect.bottom - 20), GetSysColor(COLOR_BTNFACE));
+    // The banner along the top: its gradient's two ends (below the icon, left
+    // of any text), the black edge line at its foot, and dark title pixels.
+    RECT banner;
+    GetWindowRect(GetDlgItem(dlg, 0xFFF0), &banner);
+    CHECK_EQ(banner.bottom - banner.top, 50L);
+    CHECK_EQ(pixel(banner.left, banner.top + 45), RGB(200, 255, 200));
+    CHECK_EQ(pixel(banner.right - 1, banner.top + 45), RGB(20, 160, 0));
+    CHECK_EQ(pixel(banner.left + 100, banner.bottom - 1), RGB(0, 0, 0));
+    int dark = 0;
+    for (int x = banner.left + 42; x < banner.left + 100; ++x)
+        for (int y = banner.top + 3; y < banner.top + 18; ++y) dark += GetGValue(pixel(x, y)) < 100;
+    CHECK(dark > 20);
     ReleaseDC(nullptr, screen);
 
     testkit::PostKey(GetDlgItem(dlg, IDC_LIST_ENTRIES), VK_ESCAPE);
