@@ -93,11 +93,13 @@ void CpivotdeskDlg::AddAboutMenuEntry() {
 
 namespace {
 
-// An icon of the program's own, at the size its resource gives, owned by
-// whoever receives it (not LR_SHARED): the widgets destroy what they hold.
+// An icon of the program's own at the system's icon size, owned by whoever
+// receives it (not LR_SHARED): the widgets destroy what they hold. Without
+// LR_DEFAULTSIZE a size of 0 takes the first image of the resource, which is
+// the 16-pixel one where a resource has it.
 HICON LoadOwnedIcon(int id) {
     return static_cast<HICON>(
-        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, 0));
+        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
 }
 
 }  // namespace
