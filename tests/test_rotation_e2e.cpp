@@ -460,6 +460,14 @@ void CheckFinished(const MessageBoxSeen& end) {
     CHECK(end.informationIcon);
 }
 
+// The run said that it left `first` out, one item in all, instead of
+// claiming it finished.
+void CheckLeftOutOne(const MessageBoxSeen& end, const CString& first) {
+    CHECK_EQ(end.caption, CString(L"Orlenza"));
+    CHECK_EQ(end.text, L"旋转未全部完成，共有 1 项未能处理，第一项是：\n" + first + L"\n请检查后再试！");
+    CHECK(end.exclamationIcon);
+}
+
 }  // namespace
 
 TEST_CASE(ticked_box_turns_every_photo_of_the_tree_upright) {
@@ -611,8 +619,7 @@ TEST_CASE(no_planted_program_runs_and_photo_less_folders_are_no_failure) {
 
 // A photo cut short, as by a card pulled out too early, before an intact one
 // in name order: the intact one is still turned, the damaged one stays byte
-// for byte and nothing else appears. (How the end message names the folder
-// belongs to the program's reading of the tool's exit status.)
+// for byte and nothing else appears; the run names the folder as not done.
 TEST_CASE(a_damaged_photo_stays_as_it_was_and_the_next_is_turned) {
     GdiPlus gdiplus;
     REQUIRE(gdiplus.Ok());
@@ -626,6 +633,7 @@ TEST_CASE(a_damaged_photo_stays_as_it_was_and_the_next_is_turned) {
     MessageBoxSeen end;
     REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end));
     CheckPhotos(root, photos, before);
+    CheckLeftOutOne(end, root.Path() + L"\\相册");
 }
 
 // Without jpegtran.exe beside the program, nothing else named so is used.
@@ -640,6 +648,7 @@ TEST_CASE(without_its_own_jpegtran_the_tool_leaves_photos_untouched) {
     MessageBoxSeen end;
     REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end, program));
     CheckPhotos(root, photos, before);
+    CheckLeftOutOne(end, root.Path() + L"\\相册");
 }
 
 // --- names the ANSI code page cannot spell ------------------------------------
