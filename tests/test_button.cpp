@@ -217,9 +217,19 @@ TEST_CASE(caption_centred_focus_rectangle_dotted_disabled_caption_twice) {
     b.flat.ShowFocusWhenFlat(FALSE);
     b.flat.SetFocus();
     CHECK_EQ(Ink(*Paint(b.flat.m_hWnd), true, 3, 20, 96, face), 0);
-    // Disabled: highlight one right and down, the shadow on top of it.
+    // Disabled: highlight one right and down, the shadow on top of it. Exact
+    // colours need crisp glyphs: the CJK face the test prefix substitutes for
+    // the dialog font is drawn antialiased, blending both into the face.
+    LOGFONTW lf{};
+    const HFONT dialogFont = b.flat.GetFont();
+    GetObjectW(dialogFont, sizeof(lf), &lf);
+    lf.lfQuality = NONANTIALIASED_QUALITY;
+    CFont crisp;
+    REQUIRE(crisp.CreateFontIndirect(&lf));
+    b.flat.SetFont(crisp);
     b.flat.EnableWindow(FALSE);
     shot = Paint(b.flat.m_hWnd);
+    b.flat.SetFont(dialogFont);
     int light = 0, dark = 0, paired = 0;
     for (int y = 1; y < 40; ++y)
         for (int x = 20; x < 100; ++x) {
