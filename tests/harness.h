@@ -15,6 +15,9 @@
 #include <vector>
 
 #include "String.h"
+#ifdef ORLENZA_LIVE_COUNTS
+#include "LiveCounts.h"
+#endif
 
 namespace testkit {
 
@@ -126,6 +129,16 @@ FILETIME UtcFileTime(WORD year, WORD month, WORD day, WORD hour, WORD minute, WO
 // Sets the last-write time of a file or a folder.
 bool SetLastWrite(const CString& path, const FILETIME& when);
 CString ModuleDir();  // the test program's folder, no trailing backslash
+
+#ifdef ORLENZA_LIVE_COUNTS
+// Every kind of the framework's live-object counts, in LiveKind order: a leak
+// check compares the census before a loop with the one after it.
+inline std::vector<long> LiveCensus() {
+    std::vector<long> counts;
+    for (int k = 0; k < static_cast<int>(LiveKind::Kinds); ++k) counts.push_back(LiveObjects(static_cast<LiveKind>(k)));
+    return counts;
+}
+#endif
 
 }  // namespace testkit
 

@@ -27,12 +27,6 @@ struct Opened : D {
     }
 };
 
-std::vector<long> Census() {
-    std::vector<long> counts;
-    for (int k = 0; k < static_cast<int>(LiveKind::Kinds); ++k) counts.push_back(LiveObjects(static_cast<LiveKind>(k)));
-    return counts;
-}
-
 LOGFONTW FontOf(CLinkStatic& link) {
     LOGFONTW lf{};
     GetObjectW(link.GetFont(), sizeof(lf), &lf);
@@ -101,7 +95,7 @@ TEST_CASE(hovering_underlines_in_red_and_leaving_restores_the_plain_link_without
         link.GetWindowRect(&r);
         const POINT outside{r.right + 40, r.bottom + 40};
         REQUIRE(CursorAt(outside));
-        const std::vector<long> before = Census();
+        const std::vector<long> before = testkit::LiveCensus();
         // The leave check's timer message is sent at once rather than waited for.
         for (int cycle = 0; cycle < 100; ++cycle) {
             link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
@@ -109,7 +103,7 @@ TEST_CASE(hovering_underlines_in_red_and_leaving_restores_the_plain_link_without
             if (cycle == 0) CHECK(!Shows(link, RGB(0, 0, 238)));
             link.SendMessage(WM_TIMER, 100);
         }
-        CHECK(Census() == before);
+        CHECK(testkit::LiveCensus() == before);
         CHECK(!link.IsOver() && !FontOf(link).lfUnderline && Shows(link, RGB(0, 0, 238)));
         CHECK(!Shows(link, RGB(255, 0, 0)));
         REQUIRE(CursorAt(r.CenterPoint()));  // still inside: the check changes nothing
@@ -198,9 +192,9 @@ TEST_CASE(the_about_box_fits_its_links_to_their_texts_and_100_openings_leak_noth
         REQUIRE(feedback);
         CHECK_EQ(feedback->GetTargetUrl(), CString(L"mailto:" MAKER_FEEDBACK_ADDRESS L"?subject=关于[Tessaly]"));
     });
-    const std::vector<long> before = Census();
+    const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 100; ++i) Opened<CAboutDlg>().DoModal();
-    CHECK(Census() == before);
+    CHECK(testkit::LiveCensus() == before);
 }
 
 }  // namespace

@@ -136,12 +136,6 @@ TEST_CASE(menu_messages_reach_the_menu_only_when_the_button_has_one) {
 }
 
 #ifdef ORLENZA_LIVE_COUNTS
-std::vector<long> LiveCounts() {
-    std::vector<long> all;
-    for (int k = 0; k < static_cast<int>(LiveKind::Kinds); ++k) all.push_back(LiveObjects(static_cast<LiveKind>(k)));
-    return all;
-}
-
 TEST_CASE(item_paints_leave_no_handles_behind) {
     LumMenu menu;
     REQUIRE(menu.LoadTemplate(ID_MENU));
@@ -160,10 +154,10 @@ TEST_CASE(item_paints_leave_no_handles_behind) {
         popup->MeasureItem(&mis);
     };
     paint(0);
-    const std::vector<long> before = LiveCounts();
+    const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 1000; ++i) paint(i);
     LumMenu::s_drawMode = 0;
-    CHECK(LiveCounts() == before);
+    CHECK(testkit::LiveCensus() == before);
 }
 
 TEST_CASE(menu_openings_leave_no_handles_behind) {
@@ -173,12 +167,12 @@ TEST_CASE(menu_openings_leave_no_handles_behind) {
     // One opening first: whatever is made once per run is made by then.
     g_onIdle = [](HWND) { EndMenu(); };
     b.button.SendMessage(BM_CLICK);
-    const std::vector<long> before = LiveCounts();
+    const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 100; ++i) {
         g_onIdle = [](HWND) { EndMenu(); };
         b.button.SendMessage(BM_CLICK);
     }
-    CHECK(LiveCounts() == before);
+    CHECK(testkit::LiveCensus() == before);
 }
 #endif
 
