@@ -50,10 +50,14 @@ INT_PTR RunDialog(CpivotdeskDlg& dlg, const std::function<void(HWND)>& script,
     return result;
 }
 
-// The tooltip text an image button of the dialog shows for itself.
+// The tooltip text an image button of the dialog shows for itself once the
+// pointer has come over it (which makes its tooltip); sent, since a disabled
+// button gets no mouse input of its own.
 CString ToolTipTextOf(HWND control) {
     auto* button = dynamic_cast<CButtonVela*>(CWnd::FromHandlePermanent(control));
-    return button ? button->Tip().GetText(button, 1) : CString(L"(not an image button)");
+    if (!button) return L"(not an image button)";
+    button->SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    return button->Tip().GetText(button, 1);
 }
 
 CString ColumnTitle(HWND list, int column, int* format, int* width) {

@@ -93,6 +93,18 @@ TEST_CASE(program_without_its_tools_warns_once_shows_its_dialog_and_ends_on_esca
     CHECK(dark > 20);
     ReleaseDC(nullptr, screen);
 
+    // Resting the pointer on a button shows its tooltip.
+    RECT add;
+    GetWindowRect(GetDlgItem(dlg, IDC_BTN_ADD), &add);
+    SetCursorPos(add.left - 3, add.top - 3);  // a move onto the button, wherever the pointer was
+    SetCursorPos((add.left + add.right) / 2, (add.top + add.bottom) / 2);
+    // Its text asked of the window itself: GetWindowText reads only the
+    // caption of another process's window, and a tooltip has none.
+    HWND tip = testkit::WaitForTopWindow(L"tooltips_class32", nullptr, program.Pid(), 5000);
+    wchar_t shown[64] = {};
+    if (tip) SendMessageW(tip, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(shown));
+    CHECK_EQ(CString(shown), CString(L"选择文件或文件夹"));
+
     testkit::PostKey(GetDlgItem(dlg, IDC_LIST_ENTRIES), VK_ESCAPE);
     DWORD exitCode = 1234;
     CHECK(program.WaitForExit(15000, &exitCode));

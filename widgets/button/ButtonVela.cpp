@@ -1,6 +1,7 @@
 #include "ButtonVela.h"
 
 #include <shellapi.h>
+#include <windowsx.h>
 
 #include <cwchar>
 #include <utility>
@@ -181,22 +182,31 @@ void CButtonVela::SetURL(const wchar_t* url) {
 
 void CButtonVela::SetTipText(const wchar_t* text) {
     if (!text || !m_hWnd) return;
-    EnsureTip();
-    if (m_tip.GetToolCount() == 0) {
-        CRect client;
-        GetClientRect(&client);
-        m_tip.AddTool(this, text, &client, 1);
-    }
-    m_tip.UpdateTipText(text, this, 1);
-    m_tip.Activate(TRUE);
+    m_tipText = text;
+    if (m_tip.m_hWnd) ShowTipText();
 }
 
+// The tooltip window is made when the pointer first comes over the button,
+// not when the text is set: a dialog of six buttons would otherwise make six
+// top-level windows while it opens, about a seventh of its start-up under
+// Wine.
 void CButtonVela::EnsureTip() {
     if (m_tip.m_hWnd) return;
     m_tip.Create(this, 0);
     m_tip.Activate(FALSE);
     // Long texts wrap instead of running off the screen.
     m_tip.SetMaxTipWidth(400);
+    if (!m_tipText.IsEmpty()) ShowTipText();
+}
+
+void CButtonVela::ShowTipText() {
+    if (m_tip.GetToolCount() == 0) {
+        CRect client;
+        GetClientRect(&client);
+        m_tip.AddTool(this, m_tipText, &client, 1);
+    }
+    m_tip.UpdateTipText(m_tipText, this, 1);
+    m_tip.Activate(TRUE);
 }
 
 // --- state -------------------------------------------------------------------
@@ -212,8 +222,11 @@ void CButtonVela::PreSubclassWindow() {
 }
 
 BOOL CButtonVela::PreTranslateMessage(MSG* msg) {
-    EnsureTip();
-    m_tip.RelayEvent(msg);
+    // Only mouse messages concern a tooltip; the first one makes it.
+    if (msg->message >= WM_MOUSEFIRST && msg->message <= WM_MOUSELAST) {
+        EnsureTip();
+        m_tip.RelayEvent(msg);
+    }
     return CButton::PreTranslateMessage(msg);
 }
 
@@ -285,6 +298,17 @@ void CButtonVela::OnKillFocus(HWND) {
 
 void CButtonVela::OnMouseMove(UINT flags, CPoint point) {
     Default();
+    if (!m_tip.m_hWnd && !m_tipText.IsEmpty()) {
+        // Reached without PreTranslateMessage (a loop of the platform's own,
+        // a menu's or a message box's): the tip is made here, and this first
+        // move is handed to it so that resting here shows it.
+        EnsureTip();
+        MSG move{m_hWnd, WM_MOUSEMOVE, flags, MAKELPARAM(point.x, point.y),
+                 static_cast<DWORD>(::GetMessageTime()), {}};
+        const DWORD at = ::GetMessagePos();
+        move.pt = {GET_X_LPARAM(at), GET_Y_LPARAM(at)};
+        m_tip.RelayEvent(&move);
+    }
     POINT screen = point;
     ClientToScreen(&screen);
     HWND under = ::WindowFromPoint(screen);

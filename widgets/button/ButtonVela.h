@@ -59,7 +59,8 @@ public:
     BOOL IsHovering() const { return m_isHovering; }
     BOOL IsDefault() const { return m_isDefault; }
     BOOL IsCheckBox() const { return m_isCheckBox; }
-    // The tooltip, once a tip text or a relayed message needed it.
+    // The tooltip, once the pointer has come over the button (or a mouse
+    // message was relayed to it); the text set before is shown from then on.
     const CToolTipCtrl& Tip() const { return m_tip; }
     HICON Icon(int slot) const { return m_icons[slot].icon; }
     HICON BitmapImage(int slot) const { return m_bitmaps[slot].icon; }
@@ -88,6 +89,7 @@ private:
     static bool StoreIcon(ImageSlot& slot, HICON icon);
     HICON MakeGreyIcon(HICON icon);
     void EnsureTip();
+    void ShowTipText();
     void EndHover();
     ButtonLookState LookState() const;
     bool HasMenu() const { return m_menu.m_hMenu != nullptr; }
@@ -139,6 +141,7 @@ private:
     LumMenu m_menu;            // the drop-down; empty when the button has none
     CCursor m_cursor;  // shown over the button when set
     CToolTipCtrl m_tip;          // created on first need
+    CString m_tipText;           // what the tooltip shows once it exists
     // The parent's pixels under the button, copied at the first paint that
     // needs them and kept until the system colours change.
     std::unique_ptr<CDibSurface> m_back;
