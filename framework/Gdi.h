@@ -326,6 +326,5 @@ public:
     BOOL Draw(HDC dc, int index, POINT at, UINT style) {
         return ImageList_Draw(m_hImageList, index, dc, at.x, at.y, style);
     }
-    HICON ExtractIcon(int index) const { return ImageList_GetIcon(m_hImageList, index, ILD_NORMAL); }
     operator HIMAGELIST() const { return m_hImageList; }
 };
