@@ -74,9 +74,30 @@ HMENU CMenu::Detach() {
     return menu;
 }
 
+namespace {
+
+// The system destroys a menu's sub-menus with it. An object still attached
+// to one gives its handle up first: destroying that handle later would
+// destroy whatever menu had come to reuse it. Menus nest a few levels deep;
+// the bound only guards against a menu inserted into itself.
+void LetSubMenusGo(HMENU menu, int depth = 0) {
+    if (depth > 32) return;
+    const int count = ::GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        HMENU sub = ::GetSubMenu(menu, i);
+        if (!sub) continue;
+        LetSubMenusGo(sub, depth + 1);
+        if (CMenu* object = CMenu::FromHandlePermanent(sub)) object->Detach();
+    }
+}
+
+}  // namespace
+
 BOOL CMenu::DestroyMenu() {
     HMENU menu = Detach();
-    return menu ? ::DestroyMenu(menu) : FALSE;
+    if (!menu) return FALSE;
+    LetSubMenusGo(menu);
+    return ::DestroyMenu(menu);
 }
 
 void CMenu::RegisterItem(const void* itemData) {

@@ -40,6 +40,8 @@ public:
     // when it holds a menu already or the handle is not a menu.
     BOOL Attach(HMENU menu);
     HMENU Detach();  // gives the handle up without destroying it
+    // Destroys the menu and its sub-menus; objects attached to those let
+    // their handles go.
     BOOL DestroyMenu();
 
     operator HMENU() const { return m_hMenu; }

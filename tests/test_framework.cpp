@@ -672,6 +672,12 @@ TEST_CASE(menus_are_found_from_their_handles_while_attached) {
     CHECK(menu.Attach(handle));
     CHECK(menu.DestroyMenu());
     CHECK(!IsMenu(handle));
+    // A sub-menu goes with its parent, and its object lets the handle go.
+    CMenu parent, child;
+    REQUIRE(parent.CreatePopupMenu() && child.CreatePopupMenu());
+    REQUIRE(parent.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(child.m_hMenu), L"sub"));
+    CHECK(parent.DestroyMenu());
+    CHECK(child.m_hMenu == nullptr);
 }
 
 TEST_CASE(a_view_leaves_its_window_alone_and_a_created_window_goes_with_its_object) {
