@@ -53,12 +53,6 @@ BOOL CUserImage::Destroy() {
     return m_cursor ? ::DestroyCursor(static_cast<HCURSOR>(image)) : ::DestroyIcon(static_cast<HICON>(image));
 }
 
-BOOL CUserImage::Load(UINT id, int width, int height) {
-    if (m_handle) return FALSE;
-    return Attach(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), m_cursor ? IMAGE_CURSOR : IMAGE_ICON,
-                               width, height, width || height ? 0 : LR_DEFAULTSIZE));
-}
-
 CSelectGuard::CSelectGuard(HDC dc, HGDIOBJ object) : m_dc(dc), m_previous(nullptr) {
     ORLENZA_ASSERT(dc && object && ::GetObjectType(object) != OBJ_REGION);
     if (!dc || !object) return;

@@ -101,9 +101,6 @@ protected:
     BOOL Attach(HANDLE image);  // takes ownership; FALSE when one is held already
     HANDLE Detach();
     BOOL Destroy();             // destroys and nulls; FALSE when nothing was held
-    // An image of this kind from the resources, at the given size (0: the
-    // resource's own); owned, never the shared copy LoadIcon hands out.
-    BOOL Load(UINT id, int width, int height);
     HANDLE m_handle = nullptr;  // owned
 
 private:
@@ -116,7 +113,6 @@ public:
     BOOL Attach(HICON icon) { return CUserImage::Attach(icon); }
     HICON Detach() { return static_cast<HICON>(CUserImage::Detach()); }
     BOOL DestroyIcon() { return Destroy(); }
-    BOOL LoadIcon(UINT id, int width = 0, int height = 0) { return Load(id, width, height); }
     HICON GetSafeHandle() const { return static_cast<HICON>(m_handle); }
     operator HICON() const { return static_cast<HICON>(m_handle); }
 };
@@ -127,7 +123,6 @@ public:
     BOOL Attach(HCURSOR cursor) { return CUserImage::Attach(cursor); }
     HCURSOR Detach() { return static_cast<HCURSOR>(CUserImage::Detach()); }
     BOOL DestroyCursor() { return Destroy(); }
-    BOOL LoadCursor(UINT id, int width = 0, int height = 0) { return Load(id, width, height); }
     HCURSOR GetSafeHandle() const { return static_cast<HCURSOR>(m_handle); }
     operator HCURSOR() const { return static_cast<HCURSOR>(m_handle); }
 };
@@ -143,13 +138,11 @@ public:
     CSelectGuard(const CSelectGuard&) = delete;
     CSelectGuard& operator=(const CSelectGuard&) = delete;
 
-    // What the selection replaced; null when it failed (a bitmap into a
-    // screen DC, a null object): then the destructor has nothing to restore.
-    HGDIOBJ Previous() const { return m_previous; }
-
 private:
     HDC m_dc;              // not owned
-    HGDIOBJ m_previous;    // selected back at the end of the scope
+    // Selected back at the end of the scope; null when the selection failed
+    // (a bitmap into a screen DC, a null object): nothing to restore.
+    HGDIOBJ m_previous;
 };
 
 class CDC {
@@ -274,8 +267,6 @@ public:
     CMemoryDC(HDC target, const RECT& area);
     ~CMemoryDC() override;
     CMemoryDC(CMemoryDC&&) = delete;
-
-    const CRect& Area() const { return m_area; }
 
 private:
     HDC m_target;       // not owned
