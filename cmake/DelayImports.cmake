@@ -38,8 +38,10 @@ function(orlenza_delay_import dll)
   list(JOIN imports "\n" exports)
   set(folder ${PROJECT_BINARY_DIR}/delayload)
   file(WRITE ${folder}/${dll}.def "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
+  # In the build folder: dlltool writes its temporary objects where it runs.
   execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${folder}/${dll}.def --dllname ${dll}.dll ${kill_at}
                           --output-delaylib ${folder}/libdelay_${dll}.a
+                  WORKING_DIRECTORY ${folder}
                   COMMAND_ERROR_IS_FATAL ANY)
   add_library(delayload::${dll} STATIC IMPORTED GLOBAL)
   set_target_properties(delayload::${dll} PROPERTIES IMPORTED_LOCATION ${folder}/libdelay_${dll}.a)
