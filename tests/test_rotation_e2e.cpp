@@ -62,7 +62,10 @@ photo() {
 // prints what must survive a turn: every APPn and COM segment byte for byte
 // (the Exif block aside; an XMP orientation digit counted as 1), the bytes
 // after the end marker, the Multi-Picture block's second image as its offsets
-// find it, and the Exif tags other than orientation, sizes and thumbnail.
+// find it, the Exif tags other than orientation and thumbnail, and a digest
+// of the pixels. `inspect FILE REFERENCE` prints what FILE is to show once
+// turned: the pixels of REFERENCE, XMP orientation 1 and the Exif image sizes
+// of a picture stored 32 by 64 swapped.
 const char* const kMetadataMaker = R"sh(
 perl -e 'print pack("N", 70000), "lcms", pack("N", 0x02100000), "mntrRGB XYZ ", "\0" x 12, "acsp",
          "\0" x 92, "\x55" x (70000 - 132)' > "$work/big.icc"
@@ -84,18 +87,15 @@ if ($mode eq 'inspect') {
   printf "after the end: %s\n", md5_hex(substr($d, index($d, "\xFF\xD9", $p) + 2));
   exit;
 }
+# mpf: a second image (the photo as it is) after the end marker, found by a
+# Multi-Picture index right after the start marker (its offsets count from 10).
+my $mpf = sub { my ($size) = @_; seg(0xE2, "MPF\0II*\0" . pack('Vv', 8, 3)
+  . pack('vvVa4', 0xB000, 7, 4, '0100') . pack('vvVV', 0xB001, 4, 1, 2) . pack('vvVV', 0xB002, 7, 32, 50)
+  . pack('V', 0) . pack('VVVvv', 0x20030000, $size, 0, 0, 0) . pack('VVVvv', 0x20002, length $d, $size - 10, 0, 0)) };
 # segments: an APP6, a second non-Exif APP1, a second comment and Adobe's
 # APP14 (which jpegtran writes again of its own).
-my $head = seg(0xE6, "CAMERA\0" . "track data " x 20) . seg(0xE1, "FLIR\0\1" . "thermal " x 30) . seg(0xFE, "second comment")
-  . seg(0xEE, "Adobe" . pack('nnnC', 100, 0, 0, 1));
-$head = '' if $mode eq 'mpf';
-# mpf: a second image (the photo as it is) after the end marker, found by a
-# Multi-Picture index right after the start marker.
-my $mpf = sub { my ($size, $offset) = @_; seg(0xE2, "MPF\0II*\0" . pack('Vv', 8, 3)
-  . pack('vvVa4', 0xB000, 7, 4, '0100') . pack('vvVV', 0xB001, 4, 1, 2) . pack('vvVV', 0xB002, 7, 32, 50)
-  . pack('V', 0) . pack('VVVvv', 0x20030000, $size, 0, 0, 0) . pack('VVVvv', 0x20002, length $d, $offset, 0, 0)) };
-my $main = length($d) + ($mode eq 'mpf' ? length($mpf->(0, 0)) : length $head);
-$head = $mpf->($main, $main - 10) if $mode eq 'mpf';
+my $head = $mode eq 'mpf' ? $mpf->(length($d) + length $mpf->(0)) : seg(0xE6, "CAMERA\0" . "track data " x 20)
+  . seg(0xE1, "FLIR\0\1" . "thermal " x 30) . seg(0xFE, "second comment") . seg(0xEE, "Adobe" . pack('nnnC', 100, 0, 0, 1));
 open my $out, '>:raw', $file or die;
 print $out "\xFF\xD8", $head, substr($d, 2), $mode eq 'mpf' ? $d : '';
 PERL
@@ -113,8 +113,11 @@ cut() { head -c $(( $(stat -c %s "$1") * 2 / 3 )) "$1" > "$1.part" && mv "$1.par
 plant() { printf '@echo off\r\necho ran > "%%~dp0ran.txt"\r\n' > "$1"; }
 inspect() {
   perl "$work/segs.pl" "$1" inspect
+  echo "pixels: $(identify -format '%#' "${2:-$1}")"
   exiftool -n -s -G1 -EXIF:All -XMP-tiff:Orientation -MPImage2:MPImageStart -MPImage2:MPImageLength \
     -x EXIF:Orientation -x ThumbnailImage -x ThumbnailLength -x ThumbnailOffset "$1" | sed 's/  */ /g' > "$work/tags"
+  [ -z "${2:-}" ] || sed -i -e 's/Orientation : [68]$/Orientation : 1/' \
+    -e 's/ExifImageWidth : 32$/ExifImageWidth : 64/' -e 's/ExifImageHeight : 64$/ExifImageHeight : 32/' "$work/tags"
   grep -v MPImage "$work/tags"
   start=$(sed -n 's/.*MPImageStart : //p' "$work/tags") length=$(sed -n 's/.*MPImageLength : //p' "$work/tags")
   [ -z "$start" ] || echo "second image: $(tail -c +$((start + 1)) "$1" | head -c "$length" | md5sum)"
@@ -379,71 +382,34 @@ public:
     Session() : remote::Session(testkit::BuiltProgram()) {}
 };
 
-// What `inspect` prints for each photo of `photos` that has extras, one
-// string per photo (empty for the others); empty when the script failed.
+// The photos whose metadata a turn must keep: turned ones with extras.
+bool Kept(const Photo& photo) { return photo.extra && photo.fate == Fate::Turned; }
+
+// What `inspect` prints for each photo, one string per photo (empty for those
+// not Kept()); what it is to show once turned if `references` (its turned
+// picture is `scratch`\<index>.jpg then); empty when the script failed.
 std::vector<std::string> Inspect(const remote::ToolFolder& root, const std::vector<Photo>& photos,
-                                 const remote::ToolFolder& scratch) {
-    const std::string unixRoot = remote::UnixPath(root.Path()), out = remote::UnixPath(scratch.Path());
-    std::string script = "work=" + remote::ShellQuoted(out) + "\n" + kMetadataMaker;
-    for (size_t i = 0; i < photos.size(); ++i)
-        if (photos[i].extra && photos[i].orientation)
-            script += "inspect " + remote::ShellQuoted(unixRoot + "/" + UnixRelative(photos[i].path)) + " > \"$work/" +
-                      std::to_string(i) + ".txt\"\n";
-    std::vector<std::string> listings(photos.size());
-    if (!remote::RunShellScript(script, scratch.Path(), 120000)) return {};
-    for (size_t i = 0; i < photos.size(); ++i)
-        if (photos[i].extra && photos[i].orientation)
-            listings[i] = remote::ReadFileBytes(scratch.Path() + CString::Formatted(L"\\%u.txt", static_cast<unsigned>(i)));
+                                 const remote::ToolFolder& scratch, bool references) {
+    std::string script = "work=" + remote::ShellQuoted(remote::UnixPath(scratch.Path())) + "\n" + kMetadataMaker + "{\n";
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const std::string file = remote::ShellQuoted(remote::UnixPath(root.Path()) + "/" + UnixRelative(photos[i].path));
+        const std::string reference = references ? " \"$work/" + std::to_string(i) + ".jpg\"" : "";
+        script += (Kept(photos[i]) ? "inspect " + file + reference : std::string(":")) + "; echo '<photo>'\n";
+    }
+    if (!remote::RunShellScript(script + "} > \"$work/listings\"\n", scratch.Path(), 120000)) return {};
+    const std::string text = remote::ReadFileBytes(scratch.Path() + L"\\listings");
+    std::vector<std::string> listings;
+    for (size_t from = 0, at; (at = text.find("<photo>\n", from)) != std::string::npos; from = at + 8)
+        listings.push_back(text.substr(from, at - from));
     return listings;
 }
 
-// What a turn may change in a listing of `inspect`: the XMP orientation and
-// the Exif image sizes of a picture stored 32 by 64.
-std::string AfterTurn(std::string listing) {
-    const std::pair<const char*, const char*> changes[] = {
-        {"Orientation : 6\n", "Orientation : 1\n"},
-        {"Orientation : 8\n", "Orientation : 1\n"},
-        {"ExifImageWidth : 32\n", "ExifImageWidth : 64\n"},
-        {"ExifImageHeight : 64\n", "ExifImageHeight : 32\n"},
-    };
-    for (const auto& [from, to] : changes) {
-        const size_t at = listing.find(from);
-        if (at != std::string::npos) listing.replace(at, strlen(from), to);
-    }
-    return listing;
-}
-
-// Runs the program's own jpegtran.exe on `in` with `transform`, as the
-// reference for the tool's result.
-bool Jpegtran(const CString& transform, const CString& in, const CString& out) {
-    const CString exe = FolderOf(testkit::BuiltProgram()) + L"\\jpegtran.exe";
-    CString command = L"\"" + exe + L"\" -trim " + transform + L" -outfile \"" + out + L"\" \"" + in + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    std::wstring line(command.GetString());
-    if (!CreateProcessW(exe, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process))
-        return false;
-    WaitForSingleObject(process.hProcess, 60000);
+// The program's own jpegtran.exe on `in`.
+bool Jpegtran(const wchar_t* transform, const CString& in, const CString& out) {
+    testkit::Program tool(FolderOf(testkit::BuiltProgram()) + L"\\jpegtran.exe",
+                          CString(L"-trim ") + transform + L" -outfile \"" + out + L"\" \"" + in + L"\"");
     DWORD code = 1;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code == 0;
-}
-
-bool SamePixels(const CString& a, const CString& b) {
-    Gdiplus::Bitmap first(a.GetString()), second(b.GetString());
-    if (first.GetLastStatus() != Gdiplus::Ok || second.GetLastStatus() != Gdiplus::Ok) return false;
-    if (first.GetWidth() != second.GetWidth() || first.GetHeight() != second.GetHeight()) return false;
-    for (UINT y = 0; y < first.GetHeight(); ++y)
-        for (UINT x = 0; x < first.GetWidth(); ++x) {
-            Gdiplus::Color one, two;
-            first.GetPixel(static_cast<INT>(x), static_cast<INT>(y), &one);
-            second.GetPixel(static_cast<INT>(x), static_cast<INT>(y), &two);
-            if (one.GetValue() != two.GetValue()) return false;
-        }
-    return true;
+    return tool.WaitForExit(60000, &code) && code == 0;
 }
 
 // Starts `program`, drops `entries` on it and runs with the box as given;
@@ -540,13 +506,24 @@ TEST_CASE(cleared_box_turns_only_the_listed_folder) {
     CheckPhotos(root, photos, before);
 }
 
-// Photos carrying every kind of metadata: after the run all of it is still
-// there, and the pixels are exactly what jpegtran makes of the picture.
-TEST_CASE(a_turn_keeps_every_metadata_segment) {
+// What photo folders hold besides plain photos, each kind in a folder of its
+// own, listed as folders or files in one run:
+// - every kind of metadata: all of it kept, pixels exactly jpegtran's;
+// - programs named like the tool's helper (a batch file leaves a file beside
+//   itself when it runs, the stand-in program its log) beside folder, file
+//   and sub-folder entries, a name the command processor would expand, an
+//   empty folder and one without photos: nothing runs, none is left out;
+// - Korean and emoji names, which code page 936 would turn into "??.jpg", a
+//   pattern that "ab.jpg" beside them matches;
+// - a photo cut short before an intact one: the intact one is turned, the
+//   damaged one stays byte for byte, and its folder is the one item left out.
+// Then a copy of the program without jpegtran.exe beside it leaves a photo
+// untouched: it uses no other jpegtran.exe, not even the one on PATH.
+TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left_out) {
     GdiPlus gdiplus;
     REQUIRE(gdiplus.Ok());
-    remote::ToolFolder root(L"e2e-keep"), scratch(L"e2e-keep-scratch");
-    const Fate T = Fate::Turned;
+    remote::ToolFolder root(L"e2e-mixed"), scratch(L"e2e-mixed-scratch");
+    const Fate T = Fate::Turned, U = Fate::Untouched;
     const std::vector<Photo> photos = {
         {L"元数据\\icc.jpg", 6, false, T, "icc"},  // a profile in two APP2 chunks
         {L"元数据\\iptc.jpg", 8, true, T, "iptc sizes"},
@@ -556,38 +533,6 @@ TEST_CASE(a_turn_keeps_every_metadata_segment) {
         {L"元数据\\trailer.jpg", 8, false, T, "trailer"},
         {L"元数据\\multi-picture.jpg", 6, true, T, "mpf"},
         {L"元数据\\all.jpg", 8, true, T, "icc iptc xmpext xmporient sizes segments mpf trailer"},
-    };
-    REQUIRE(MakePhotos(root, photos));
-    const std::vector<std::string> before = Contents(root, photos), listings = Inspect(root, photos, scratch);
-    REQUIRE(!listings.empty());
-    for (size_t i = 0; i < photos.size(); ++i)
-        REQUIRE(Jpegtran(photos[i].orientation == 6 ? L"-rotate 90" : L"-rotate 270", root.Path() + L"\\" + photos[i].path,
-                         scratch.Path() + CString::Formatted(L"\\%u.jpg", static_cast<unsigned>(i))));
-    MessageBoxSeen end;
-    REQUIRE(RunOver({root.Path() + L"\\元数据"}, false, &end));
-    CheckFinished(end);
-
-    CheckPhotos(root, photos, before);
-    const std::vector<std::string> after = Inspect(root, photos, scratch);
-    REQUIRE(after.size() == photos.size());
-    for (size_t i = 0; i < photos.size(); ++i) {
-        testkit::SetContext(Utf8(photos[i].path));
-        CHECK(listings[i].find("after the end: ") != std::string::npos);
-        CHECK_EQ(after[i], AfterTurn(listings[i]));
-        CHECK(SamePixels(root.Path() + L"\\" + photos[i].path, scratch.Path() + CString::Formatted(L"\\%u.jpg", static_cast<unsigned>(i))));
-    }
-    testkit::SetContext("");
-}
-
-// Folder, file and sub-folder entries beside programs named like the tool's
-// helper, a name the command processor would expand, an empty folder and a
-// folder without photos: nothing planted runs, and no failure is reported.
-TEST_CASE(no_planted_program_runs_and_photo_less_folders_are_no_failure) {
-    GdiPlus gdiplus;
-    REQUIRE(gdiplus.Ok());
-    remote::ToolFolder root(L"e2e-planted");
-    const Fate T = Fate::Turned, U = Fate::Untouched;
-    const std::vector<Photo> photos = {
         {L"放置\\6 放置.jpg", 6, false, T},
         {L"放置\\jpegtran.bat", 0, false, U, "plant"},
         {L"放置\\jpegtran.cmd", 0, false, U, "plant"},
@@ -600,83 +545,48 @@ TEST_CASE(no_planted_program_runs_and_photo_less_folders_are_no_failure) {
         {L"上层\\下层\\jpegtran.exe", 0, false, U},
         {L"名字\\100%USERNAME%.jpg", 6, false, T},
         {L"文本\\说明.txt", 0, false, U},
-    };
-    // A stand-in batch file leaves a file beside itself when it runs, and
-    // the stand-in program its log: either shows as a file too many.
-    REQUIRE(MakePhotos(root, photos));
-    for (const Photo& photo : photos)
-        if (CString(photo.path).Right(12) == L"jpegtran.exe")
-            REQUIRE(CopyFileW(testkit::ModuleDir() + L"\\fake_jhead.exe", root.Path() + L"\\" + photo.path, FALSE));
-    root.Folder(L"上层\\空目录");
-    const std::vector<std::string> before = Contents(root, photos);
-    MessageBoxSeen end;
-    REQUIRE(RunOver({root.Path() + L"\\放置", root.Path() + L"\\单独\\8 单独.jpg", root.Path() + L"\\上层",
-                     root.Path() + L"\\名字", root.Path() + L"\\文本"},
-                    true, &end));
-    CheckFinished(end);
-    CheckPhotos(root, photos, before);
-}
-
-// A photo cut short, as by a card pulled out too early, before an intact one
-// in name order: the intact one is still turned, the damaged one stays byte
-// for byte and nothing else appears; the run names the folder as not done.
-TEST_CASE(a_damaged_photo_stays_as_it_was_and_the_next_is_turned) {
-    GdiPlus gdiplus;
-    REQUIRE(gdiplus.Ok());
-    remote::ToolFolder root(L"e2e-damaged");
-    const std::vector<Photo> photos = {
-        {L"相册\\a 损坏.jpg", 6, false, Fate::Untouched, "cut"},
-        {L"相册\\b 完好.jpg", 8, true, Fate::Turned},
-    };
-    REQUIRE(MakePhotos(root, photos));
-    const std::vector<std::string> before = Contents(root, photos);
-    MessageBoxSeen end;
-    REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end));
-    CheckPhotos(root, photos, before);
-    CheckLeftOutOne(end, root.Path() + L"\\相册");
-}
-
-// Without jpegtran.exe beside the program, nothing else named so is used.
-TEST_CASE(without_its_own_jpegtran_the_tool_leaves_photos_untouched) {
-    remote::ToolFolder root(L"e2e-no-jpegtran"), install(L"e2e-no-jpegtran-program");
-    const CString program = install.Path() + L"\\Orlenza.exe";
-    REQUIRE(CopyFileW(testkit::BuiltProgram(), program, FALSE));
-    REQUIRE(CopyFileW(FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", install.Path() + L"\\jhead.exe", FALSE));
-    const std::vector<Photo> photos = {{L"相册\\6.jpg", 6, true, Fate::Untouched}};
-    REQUIRE(MakePhotos(root, photos));
-    const std::vector<std::string> before = Contents(root, photos);
-    MessageBoxSeen end;
-    REQUIRE(RunOver({root.Path() + L"\\相册"}, false, &end, program));
-    CheckPhotos(root, photos, before);
-    CheckLeftOutOne(end, root.Path() + L"\\相册");
-}
-
-// --- names the ANSI code page cannot spell ------------------------------------
-
-TEST_CASE(korean_and_emoji_names_are_turned_and_keep_their_names) {
-    GdiPlus gdiplus;
-    REQUIRE(gdiplus.Ok());
-    remote::ToolFolder root(L"e2e-unicode");
-    const Fate T = Fate::Turned, U = Fate::Untouched;
-    // Under code page 936 the listed names would reach the tool as "??.jpg",
-    // a pattern that "ab.jpg" beside them matches.
-    const std::vector<Photo> photos = {
         {L"单个\\사진.jpg", 6, false, T},
         {L"单个\\\U0001F600.jpg", 8, true, T},
         {L"单个\\ab.jpg", 6, false, U},
         {L"文件夹\\가족 사진.jpg", 3, true, T},
         {L"文件夹\\\U0001F338 花.jpg", 5, false, T},
+        {L"相册\\a 损坏.jpg", 6, false, U, "cut"},
+        {L"相册\\b 完好.jpg", 8, true, T},
+        {L"无工具\\6.jpg", 6, true, U},
     };
     REQUIRE(MakePhotos(root, photos));
-    const std::vector<std::string> before = Contents(root, photos);
-    {
-        Session session;
-        REQUIRE(session.Dialog());
-        REQUIRE(session.Drop({root.Path() + L"\\单个\\사진.jpg", root.Path() + L"\\单个\\\U0001F600.jpg",
-                              root.Path() + L"\\文件夹"}));
-        MessageBoxSeen end;
-        REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
-        CheckFinished(end);
-    }
+    for (const Photo& photo : photos)
+        if (CString(photo.path).Right(12) == L"jpegtran.exe")
+            REQUIRE(CopyFileW(testkit::ModuleDir() + L"\\fake_jhead.exe", root.Path() + L"\\" + photo.path, FALSE));
+    root.Folder(L"上层\\空目录");
+    for (size_t i = 0; i < photos.size(); ++i)
+        REQUIRE(!Kept(photos[i]) || Jpegtran(photos[i].orientation == 6 ? L"-rotate 90" : L"-rotate 270",
+                                             root.Path() + L"\\" + photos[i].path,
+                                             scratch.Path() + CString::Formatted(L"\\%u.jpg", static_cast<unsigned>(i))));
+    const std::vector<std::string> before = Contents(root, photos), expected = Inspect(root, photos, scratch, true);
+    REQUIRE(expected.size() == photos.size());
+    std::vector<CString> entries;
+    for (const wchar_t* entry : {L"元数据", L"放置", L"单独\\8 单独.jpg", L"上层", L"名字", L"文本", L"单个\\사진.jpg",
+                                 L"单个\\\U0001F600.jpg", L"文件夹", L"相册"})
+        entries.push_back(root.Path() + L"\\" + entry);
+    MessageBoxSeen end;
+    REQUIRE(RunOver(entries, true, &end));
+    CheckLeftOutOne(end, root.Path() + L"\\相册");
+    remote::ToolFolder install(L"e2e-no-jpegtran");
+    const CString program = testkit::CopyOfProgram(install.Path());
+    REQUIRE(!program.IsEmpty() &&
+            CopyFileW(FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", install.Path() + L"\\jhead.exe", FALSE));
+    REQUIRE(RunOver({root.Path() + L"\\无工具"}, false, &end, program));
+    CheckLeftOutOne(end, root.Path() + L"\\无工具");
+
     CheckPhotos(root, photos, before);
+    const std::vector<std::string> after = Inspect(root, photos, scratch, false);
+    REQUIRE(after.size() == photos.size());
+    for (size_t i = 0; i < photos.size(); ++i) {
+        if (!Kept(photos[i])) continue;
+        testkit::SetContext(Utf8(photos[i].path));
+        CHECK(expected[i].find("after the end: ") != std::string::npos);
+        CHECK_EQ(after[i], expected[i]);
+    }
+    testkit::SetContext("");
 }

@@ -1,8 +1,8 @@
 // The installer, installed (again, where that can go wrong) and taken away in
 // a throwaway Wine prefix (tests/test_setup.sh makes it and names the
-// installer in ORLENZA_SETUP): the files, the Start-menu entry and the registration come
-// and go, and the machine PATH gains the program folder once and is given
-// back byte for byte, type included.
+// installer in ORLENZA_SETUP): the files, the Start-menu entry and the
+// registration come and go, and the machine PATH gains the program folder
+// once and is given back byte for byte, type included.
 #include "PathEntry.h"
 #include "harness.h"
 #include "program.h"
@@ -19,7 +19,7 @@ using pathentry::WithFolder;
 
 TEST_CASE(path_entries_are_appended_once_and_taken_out_exactly) {
     const std::wstring dir = L"C:\\Program Files\\Orlenza";
-    struct Row {
+    const struct {
         const char* label;
         std::wstring before;
         bool named;          // the folder counts as there already
@@ -32,7 +32,7 @@ TEST_CASE(path_entries_are_appended_once_and_taken_out_exactly) {
         {"a longer name", L"C:\\Program Files\\Orlenza2", false, L"C:\\Program Files\\Orlenza2"},
         {"twice: the last one goes", dir + L";%SystemRoot%;" + dir, true, dir + L";%SystemRoot%"},
     };
-    for (const Row& row : rows) {
+    for (const auto& row : rows) {
         testkit::SetContext(row.label);
         CHECK_EQ(pathentry::HoldsFolder(row.before, dir), row.named);
         std::wstring path = row.named ? row.before : WithFolder(row.before, dir);
@@ -77,6 +77,8 @@ CString Folder(int csidl) {
     return path;
 }
 
+CString Setup() { return _wgetenv(L"ORLENZA_SETUP"); }
+
 DWORD RunSilently(const CString& exe, const wchar_t* more = L"") {
     testkit::Program program(exe, CString(L"/S") + more);
     DWORD code = ~0u;
@@ -93,77 +95,70 @@ CString Registration(const wchar_t* name) {
     return text;
 }
 
-struct Scenario {
-    DWORD type;  // of PATH before the install: REG_NONE for none, or kAsFound
-    std::wstring before;
-    DWORD installExit;
-    bool adds;  // the installer is to add the folder, and so take it out again
-};
-
-CString Setup() {
-    wchar_t setup[MAX_PATH] = {};
-    GetEnvironmentVariableW(L"ORLENZA_SETUP", setup, MAX_PATH);
-    return setup;
-}
-
-void InstallAndUninstall(const Scenario& s, int installs, bool startProgram = false) {
-    const CString setup = Setup();
-    const CString dir = Folder(CSIDL_PROGRAM_FILES) + L"\\Orlenza";
-    const CString shortcut = Folder(CSIDL_COMMON_PROGRAMS) + L"\\Orlenza.lnk";
-    StorePath(s.type, s.before);
-    const StoredPath before = ReadPath();
-    const std::wstring folder(dir.GetString());
-    const std::wstring installed = s.adds ? WithFolder(before.Text(), folder) : before.Text();
-
-    for (int round = 1; round <= installs; ++round) {
-        testkit::SetContext("install " + std::to_string(round));
-        CHECK_EQ(RunSilently(setup), s.installExit);
-        for (const wchar_t* file : {L"Orlenza.exe", L"jhead.exe", L"jpegtran.exe", L"使用说明.txt",
-                                    L"licenses\\jhead.txt", L"licenses\\libjpeg-turbo.txt"})
-            CHECK(Exists(dir + L"\\" + file));
-        CHECK(Exists(shortcut));
-        CHECK_EQ(Registration(L"UninstallString"), L"\"" + dir + L"\\uninstall.exe\"");
-        const StoredPath after = ReadPath();
-        CHECK_EQ(CString(after.Text().c_str()), CString(installed.c_str()));
-        CHECK_EQ(after.type, before.type != REG_NONE || !s.adds ? before.type : static_cast<DWORD>(REG_EXPAND_SZ));
-    }
-    if (startProgram) {  // with no installation warning in front of its dialog
-        testkit::Program program(dir + L"\\Orlenza.exe");
-        HWND first = testkit::WaitForTopWindow(L"#32770", L"Orlenza", program.Pid());
-        CHECK(first && GetDlgItem(first, IDC_LIST_ENTRIES));
-        if (first) testkit::PostKey(GetDlgItem(first, IDC_LIST_ENTRIES), VK_ESCAPE);
-        CHECK(program.WaitForExit(15000));
-    }
-    testkit::SetContext("uninstall");
-    // The uninstaller goes on in a copy of itself, which removes the folder last.
+// Uninstalls from `dir`: the uninstaller goes on in a copy of itself, which
+// removes the folder last.
+void Uninstall(const CString& dir) {
     CHECK_EQ(RunSilently(dir + L"\\uninstall.exe"), 0ul);
     CHECK(testkit::WaitUntil([&] { return !Exists(dir); }, 30000));
-    CHECK(!Exists(shortcut));
-    CHECK(Registration(L"UninstallString").IsEmpty());
-    CHECK(ReadPath() == before);
 }
 
 const std::wstring kWinePath = L"%SystemRoot%\\system32;%SystemRoot%;%SystemRoot%\\system32\\wbem";
 
-TEST_CASE(install_on_the_prefix_path) { InstallAndUninstall({kAsFound, L"", 0, true}, 2, true); }
-
-TEST_CASE(install_on_a_path_of_4000_characters) {
-    std::wstring path = kWinePath;
-    for (int i = 0; path.size() < 4000; ++i) path += L";%SystemRoot%\\Tools\\t" + std::to_wstring(i);
-    path.resize(4000);
-    InstallAndUninstall({REG_EXPAND_SZ, path, 0, true}, 2);
+// Each row stores a PATH, installs (twice where a second install could add
+// the entry again) and uninstalls; the first row takes the fresh prefix's
+// PATH as it is, and starts the installed program.
+TEST_CASE(install_and_uninstall_give_the_path_back) {
+    std::wstring longPath = kWinePath;
+    for (int i = 0; longPath.size() < 4000; ++i) longPath += L";%SystemRoot%\\Tools\\t" + std::to_wstring(i);
+    longPath.resize(4000);
+    const CString dir = Folder(CSIDL_PROGRAM_FILES) + L"\\Orlenza";
+    const CString shortcut = Folder(CSIDL_COMMON_PROGRAMS) + L"\\Orlenza.lnk";
+    const struct {
+        const char* label;
+        DWORD type;  // of PATH before the install: REG_NONE for none, or kAsFound
+        std::wstring before;
+        DWORD installExit;
+        bool adds;  // the installer is to add the folder, and so take it out again
+        int installs;
+    } rows[] = {
+        {"the prefix's PATH", kAsFound, L"", 0, true, 2},
+        {"a PATH of 4000 characters", REG_EXPAND_SZ, longPath, 0, true, 2},
+        {"no PATH: one is made", REG_NONE, L"", 0, true, 1},
+        {"the folder there already: kept", REG_SZ, kWinePath + L";" + (dir + L"\\").MakeUpper().GetString(), 0, false, 1},
+        // A silent install says by its exit code that it left PATH alone.
+        {"no list of folders: left alone", REG_MULTI_SZ, kWinePath, 2, false, 1},
+    };
+    for (const auto& row : rows) {
+        StorePath(row.type, row.before);
+        const StoredPath before = ReadPath();
+        const std::wstring installed = row.adds ? WithFolder(before.Text(), dir.GetString()) : before.Text();
+        for (int round = 1; round <= row.installs; ++round) {
+            testkit::SetContext(std::string(row.label) + ", install " + std::to_string(round));
+            CHECK_EQ(RunSilently(Setup()), row.installExit);
+            for (const wchar_t* file : {L"Orlenza.exe", L"jhead.exe", L"jpegtran.exe", L"使用说明.txt",
+                                        L"licenses\\jhead.txt", L"licenses\\libjpeg-turbo.txt"})
+                CHECK(Exists(dir + L"\\" + file));
+            CHECK(Exists(shortcut));
+            CHECK_EQ(Registration(L"UninstallString"), L"\"" + dir + L"\\uninstall.exe\"");
+            const StoredPath after = ReadPath();
+            CHECK_EQ(CString(after.Text()), CString(installed));
+            CHECK_EQ(after.type, before.type != REG_NONE || !row.adds ? before.type : static_cast<DWORD>(REG_EXPAND_SZ));
+        }
+        if (&row == rows) {  // with no installation warning in front of its dialog
+            testkit::Program program(dir + L"\\Orlenza.exe");
+            HWND first = testkit::WaitForTopWindow(L"#32770", L"Orlenza", program.Pid());
+            CHECK(first && GetDlgItem(first, IDC_LIST_ENTRIES));
+            if (first) testkit::PostKey(GetDlgItem(first, IDC_LIST_ENTRIES), VK_ESCAPE);
+            CHECK(program.WaitForExit(15000));
+        }
+        testkit::SetContext(std::string(row.label) + ", uninstall");
+        Uninstall(dir);
+        CHECK(!Exists(shortcut));
+        CHECK(Registration(L"UninstallString").IsEmpty());
+        CHECK(ReadPath() == before);
+    }
+    testkit::SetContext("");
 }
-
-TEST_CASE(install_without_a_path_creates_one) { InstallAndUninstall({REG_NONE, L"", 0, true}, 1); }
-
-TEST_CASE(install_keeps_an_entry_that_was_there) {
-    const CString entry = Folder(CSIDL_PROGRAM_FILES) + L"\\ORLENZA\\";
-    InstallAndUninstall({REG_SZ, kWinePath + L";" + entry.GetString(), 0, false}, 1);
-}
-
-// A PATH that is no list of folders is left alone, and a silent install says
-// so by its exit code.
-TEST_CASE(install_leaves_a_path_it_cannot_edit_alone) { InstallAndUninstall({REG_MULTI_SZ, kWinePath, 2, false}, 1); }
 
 // Into another folder: the first folder's entry goes, and the first folder's
 // uninstaller, no longer registered, leaves PATH alone.
@@ -173,10 +168,9 @@ TEST_CASE(reinstall_elsewhere_moves_the_entry) {
     const CString first = Folder(CSIDL_PROGRAM_FILES) + L"\\Orlenza", second = L"C:\\Orlenza2";
     CHECK_EQ(RunSilently(Setup()), 0ul);
     CHECK_EQ(RunSilently(Setup(), L" /D=C:\\Orlenza2"), 0ul);
-    CHECK_EQ(CString(ReadPath().Text().c_str()), CString(WithFolder(before.Text(), second.GetString()).c_str()));
+    CHECK_EQ(CString(ReadPath().Text()), CString(WithFolder(before.Text(), second.GetString())));
     for (const CString& dir : {second, first}) {
-        CHECK_EQ(RunSilently(dir + L"\\uninstall.exe"), 0ul);
-        CHECK(testkit::WaitUntil([&] { return !Exists(dir); }, 30000));
+        Uninstall(dir);
         CHECK(ReadPath() == before);
     }
 }
