@@ -6,7 +6,7 @@
 #include "Framework.h"
 #include "harness.h"
 
-#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -165,6 +165,9 @@ TEST_CASE(reflected_click_is_passed_on_or_consumed) {
 TEST_CASE(subclassing_calls_presubclass_first_and_unsubclassing_restores_the_procedure) {
     HWND button = CreateWindowW(L"BUTTON", L"b", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, nullptr, nullptr);
     const LONG_PTR original = GetWindowLongPtrW(button, GWLP_WNDPROC);
+    // A view borrows the window: it neither subclasses, binds nor destroys it.
+    CWindow(button).SetWindowText(L"viewed");
+    CHECK(GetWindowLongPtrW(button, GWLP_WNDPROC) == original && !CWnd::FromHandlePermanent(button));
     {
         ReflectingButton b(true);
         REQUIRE(b.SubclassWindow(button));
@@ -486,19 +489,14 @@ TEST_CASE(device_contexts_put_selections_back_and_release_what_they_own) {
     }
 }
 
-// Every way of selecting puts the previous pen back before the pen goes. A
-// pen deleted while still selected stays alive (GetObjectType still knows it),
-// so a way that forgot to select back fails here even under Wine, whose
-// DeleteObject succeeds on a selected object.
+// Every way of selecting puts the previous pen back before the pen goes: a pen
+// deleted while still selected stays alive (GetObjectType knows it), even
+// under Wine, whose DeleteObject succeeds on a selected object.
 TEST_CASE(every_way_of_selecting_puts_the_previous_pen_back) {
     const std::pair<const char*, void (*)(HDC, HPEN)> ways[] = {
         {"borrowed CDC", [](HDC dc, HPEN pen) { CDC::FromHandle(dc).SelectObject(pen); }},
         {"guard", [](HDC dc, HPEN pen) { CSelectGuard selected(dc, pen); }},
-        {"nested guards",
-         [](HDC dc, HPEN pen) {
-             CSelectGuard outer(dc, GetStockObject(WHITE_PEN));
-             CSelectGuard inner(dc, pen);
-         }},
+        {"nested guards", [](HDC dc, HPEN pen) { CSelectGuard outer(dc, GetStockObject(WHITE_PEN)), inner(dc, pen); }},
     };
     CDibSurface target(8, 8);
     const HGDIOBJ original = GetCurrentObject(target, OBJ_PEN);
@@ -511,28 +509,40 @@ TEST_CASE(every_way_of_selecting_puts_the_previous_pen_back) {
         pen.DeleteObject();
         CHECK_EQ(GetObjectType(handle), 0u);
     }
-    testkit::SetContext("");
 }
 
-// A widget in miniature: one paint function for any DC, reached from
-// WM_PAINT through an off-screen surface and from WM_PRINTCLIENT directly.
-class SwatchWnd : public CWnd {
+const RegisteredMessage kPing{L"OrlenzaTestPing"};
+const RegisteredMessage kOther{L"OrlenzaTestOther"};
+
+// A widget in miniature: one paint function for any DC, reached from WM_PAINT
+// through an off-screen surface and from WM_PRINTCLIENT directly. It notes
+// what the last cracker handed over, and ends a menu's loop as soon as the
+// menu waits for input.
+class ProbeWnd : public CWnd {
 public:
-    static constexpr COLORREF kFace = RGB(200, 40, 10), kLine = RGB(0, 0, 255);
+    static constexpr COLORREF kFace = RGB(200, 40, 10);
+    CString last;
+    BOOL Create(DWORD style = WS_POPUP) {
+        RegisterHostClass();
+        return CreateEx(0, kHostClass, L"probe", style, CRect(0, 0, 40, 20), nullptr, 0);
+    }
     void Paint(CDC& dc) {
         CRect client;
         GetClientRect(&client);
         dc.FillSolidRect(&client, kFace);
-        CPen pen(PS_SOLID, 1, kLine);
-        CSelectGuard selected(dc, pen);
-        dc.MoveTo(0, 0);
-        dc.LineTo(client.right, 0);
     }
 
 protected:
     static const MessageMap* ClassMessageMap() {
-        static const MsgMapEntry entries[] = {OnMessage<WM_PAINT, &SwatchWnd::OnPaint>(),
-                                              OnMessage<WM_PRINTCLIENT, &SwatchWnd::OnPrintClient>()};
+        static const MsgMapEntry entries[] = {
+            OnMessage<WM_PAINT, &ProbeWnd::OnPaint>(),
+            OnMessage<WM_PRINTCLIENT, &ProbeWnd::OnPrintClient>(),
+            OnRegisteredMessage<&kPing, &ProbeWnd::OnPing>(),
+            OnMessage<WM_SIZE, &ProbeWnd::OnSize>(),
+            OnMessage<WM_KEYDOWN, &ProbeWnd::OnKeyDown>(),
+            OnMessage<WM_CONTEXTMENU, &ProbeWnd::OnContextMenu>(),
+            OnMessage<WM_ENTERIDLE, &ProbeWnd::OnEnterIdle>(),
+        };
         static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
         return &map;
     }
@@ -548,16 +558,24 @@ protected:
         CDC target = CDC::FromHandle(dc);
         Paint(target);
     }
+    LRESULT OnPing(WPARAM wp, LPARAM) {
+        last = L"ping";
+        return static_cast<LRESULT>(wp + 1);
+    }
+    void OnSize(UINT type, CSize size) { last = CString::Formatted(L"size %u %dx%d", type, size.cx, size.cy); }
+    void OnKeyDown(UINT key, UINT n, UINT flags) { last = CString::Formatted(L"key %u %u %u", key, n, flags); }
+    void OnContextMenu(HWND, CPoint at) { last = CString::Formatted(L"context %d,%d", at.x, at.y); }
+    void OnEnterIdle(UINT reason, HWND) {
+        if (reason == MSGF_MENU) EndMenu();
+    }
 };
 
 TEST_CASE(a_window_paints_into_a_bitmap_through_print_client_and_a_surface_copies_its_area) {
-    RegisterHostClass();
-    SwatchWnd swatch;
-    REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
+    ProbeWnd probe;
+    REQUIRE(probe.Create());
     CDibSurface printed(40, 20);
-    swatch.PrintClient(printed);
-    CHECK_EQ(printed.ColourAt(20, 10), SwatchWnd::kFace);
-    CHECK_EQ(printed.ColourAt(20, 0), SwatchWnd::kLine);
+    probe.PrintClient(printed);
+    CHECK_EQ(printed.ColourAt(39, 19), ProbeWnd::kFace);
     CHECK_EQ(printed.ColourAt(40, 0), CLR_INVALID);
 
     // Drawn in the target's coordinates, copied to its area only, at the end.
@@ -575,16 +593,17 @@ TEST_CASE(a_window_paints_into_a_bitmap_through_print_client_and_a_surface_copie
 }
 
 TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
-    RegisterHostClass();
     const std::vector<long> before = testkit::LiveCensus();
     std::vector<long> during;
+    HWND created = nullptr;
     for (int round = 0; round < 1000; ++round) {
-        SwatchWnd swatch;
-        REQUIRE(swatch.CreateEx(0, kHostClass, L"swatch", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
-        swatch.SendMessage(WM_PAINT);  // hidden: an empty paint, through BeginPaint and a surface all the same
+        ProbeWnd probe;
+        REQUIRE(probe.Create());
+        created = probe.m_hWnd;
+        probe.SendMessage(WM_PAINT);  // hidden: an empty paint, through BeginPaint and a surface all the same
         CDibSurface printed(40, 20);
-        swatch.PrintClient(printed);
-        CClientDC client(swatch);
+        probe.PrintClient(printed);
+        CClientDC client(probe);
         CMenu menu;
         menu.CreatePopupMenu();
         CIcon icon;
@@ -595,55 +614,20 @@ TEST_CASE(live_counts_come_back_after_a_thousand_create_and_destroy_cycles) {
         images.Create(16, 16, ILC_COLOR32, 1, 1);
         if (round == 0) during = testkit::LiveCensus();
     }
+    CHECK(!IsWindow(created));  // created by the object, gone with it
     const std::vector<long> after = testkit::LiveCensus();
     for (size_t k = 0; k < after.size(); ++k) {
         testkit::SetContext("kind " + std::to_string(k));
         CHECK(during[k] > before[k]);  // each owner does count
         CHECK_EQ(after[k], before[k]);
     }
-    testkit::SetContext("");
 }
 
-const RegisteredMessage kPing{L"OrlenzaTestPing"};
-const RegisteredMessage kOther{L"OrlenzaTestOther"};
-
-// Notes what the last cracker handed over.
-class CrackedWnd : public CWnd {
-public:
-    CString last;
-
-protected:
-    static const MessageMap* ClassMessageMap() {
-        static const MsgMapEntry entries[] = {
-            OnRegisteredMessage<&kPing, &CrackedWnd::OnPing>(),
-            OnMessage<WM_SIZE, &CrackedWnd::OnSize>(),
-            OnMessage<WM_KEYDOWN, &CrackedWnd::OnKeyDown>(),
-            OnMessage<WM_CONTEXTMENU, &CrackedWnd::OnContextMenu>(),
-        };
-        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
-        return &map;
-    }
-    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
-    LRESULT OnPing(WPARAM wp, LPARAM) {
-        last = L"ping";
-        return static_cast<LRESULT>(wp + 1);
-    }
-    void OnSize(UINT type, CSize size) { last = CString::Formatted(L"size %u %dx%d", type, size.cx, size.cy); }
-    void OnKeyDown(UINT key, UINT repeat, UINT flags) { last = CString::Formatted(L"key %u %u %u", key, repeat, flags); }
-    void OnContextMenu(HWND, CPoint at) { last = CString::Formatted(L"context %d,%d", at.x, at.y); }
-};
-
 TEST_CASE(crackers_unpack_their_messages_and_registered_messages_reach_their_handler) {
-    RegisterHostClass();
-    CrackedWnd w;
-    REQUIRE(w.CreateEx(0, kHostClass, L"cracked", WS_POPUP, CRect(0, 0, 40, 20), nullptr, 0));
-    const struct {
-        UINT message;
-        WPARAM wp;
-        LPARAM lp;
-        const wchar_t* noted;  // empty: no handler ran
-        LRESULT result;
-    } rows[] = {
+    ProbeWnd w;
+    REQUIRE(w.Create());
+    // What the handler noted (empty: none ran) and what the message answered.
+    const struct { UINT message; WPARAM wp; LPARAM lp; const wchar_t* noted; LRESULT result; } rows[] = {
         {RegisterWindowMessageW(L"OrlenzaTestPing"), 41, 0, L"ping", 42},
         {WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(300, 200), L"size 2 300x200", 0},
         {WM_KEYDOWN, VK_F2, MAKELPARAM(3, KF_EXTENDED), L"key 113 3 256", 0},
@@ -658,8 +642,6 @@ TEST_CASE(crackers_unpack_their_messages_and_registered_messages_reach_their_han
         CHECK_EQ(w.SendMessage(row.message, row.wp, row.lp), row.result);
         CHECK_EQ(w.last, CString(row.noted));
     }
-    testkit::SetContext("");
-    w.DestroyWindow();
 }
 
 TEST_CASE(menus_are_found_from_their_handles_while_attached) {
@@ -676,116 +658,71 @@ TEST_CASE(menus_are_found_from_their_handles_while_attached) {
     CMenu parent, child;
     REQUIRE(parent.CreatePopupMenu() && child.CreatePopupMenu());
     REQUIRE(parent.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(child.m_hMenu), L"sub"));
-    CHECK(parent.DestroyMenu());
-    CHECK(child.m_hMenu == nullptr);
+    CHECK(parent.DestroyMenu() && child.m_hMenu == nullptr);
 }
 
-TEST_CASE(a_view_leaves_its_window_alone_and_a_created_window_goes_with_its_object) {
-    HWND button = CreateWindowW(L"BUTTON", L"b", WS_POPUP, 0, 0, 80, 20, nullptr, nullptr, nullptr, nullptr);
-    const LONG_PTR original = GetWindowLongPtrW(button, GWLP_WNDPROC);
-    CWindow(button).SetWindowText(L"viewed");
-    CHECK(IsWindow(button));
-    CHECK_EQ(GetWindowLongPtrW(button, GWLP_WNDPROC), original);
-    CHECK(CWnd::FromHandlePermanent(button) == nullptr);
-    DestroyWindow(button);
-
-    RegisterHostClass();
-    HWND created = nullptr;
-    {
-        CountingWnd owner;
-        REQUIRE(owner.CreateEx(0, kHostClass, L"owned", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0));
-        created = owner.m_hWnd;
-    }
-    CHECK(!IsWindow(created));  // created by the object, gone with it
-}
-
-// A menu whose items are drawn from records of its own, registered as live;
-// it notes the width of each record it was asked to measure or draw.
+// A menu whose items are drawn from records of its own (their widths),
+// registered as live; it notes each record it was asked to measure or draw.
 class DrawnMenu : public CMenu {
 public:
-    struct Item {
-        int width;
-    } items[2] = {{40}, {60}};
+    int records[2] = {40, 60};
     std::vector<int> seen;
-    void Add(HMENU where, UINT id, Item& item) {
-        RegisterItem(&item);
-        ::AppendMenuW(where, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(&item));
+    void Add(HMENU where, UINT id, int& record) {
+        RegisterItem(&record);
+        ::AppendMenuW(where, MF_OWNERDRAW, id, reinterpret_cast<const wchar_t*>(&record));
     }
+    int Note(ULONG_PTR data) { return seen.emplace_back(*reinterpret_cast<const int*>(data)); }
     void MeasureItem(MEASUREITEMSTRUCT* m) override {
-        seen.push_back(reinterpret_cast<const Item*>(m->itemData)->width);
-        m->itemWidth = static_cast<UINT>(seen.back());
+        m->itemWidth = static_cast<UINT>(Note(m->itemData));
         m->itemHeight = 18;
     }
-    void DrawItem(DRAWITEMSTRUCT* d) override { seen.push_back(reinterpret_cast<const Item*>(d->itemData)->width); }
-};
-
-// Ends a menu's modal loop as soon as it waits for input.
-class MenuHost : public CWnd {
-protected:
-    static const MessageMap* ClassMessageMap() {
-        static const MsgMapEntry entries[] = {OnMessage<WM_ENTERIDLE, &MenuHost::OnEnterIdle>()};
-        static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
-        return &map;
-    }
-    const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
-    void OnEnterIdle(UINT reason, HWND) {
-        if (reason == MSGF_MENU) EndMenu();
-    }
+    void DrawItem(DRAWITEMSTRUCT* d) override { Note(d->itemData); }
 };
 
 // Sends the owner message about one owner-drawn menu item; its result.
 LRESULT SendItemMessage(CWnd& host, UINT message, HMENU menu, ULONG_PTR data) {
     MEASUREITEMSTRUCT mis{ODT_MENU, 0, 0, 0, 0, data};
     DRAWITEMSTRUCT dis{ODT_MENU, 0, 0, ODA_DRAWENTIRE, 0, reinterpret_cast<HWND>(menu), nullptr, {}, data};
-    return host.SendMessage(message, 0, message == WM_MEASUREITEM ? reinterpret_cast<LPARAM>(&mis)
-                                                                  : reinterpret_cast<LPARAM>(&dis));
+    void* sent = message == WM_MEASUREITEM ? static_cast<void*>(&mis) : &dis;
+    return host.SendMessage(message, 0, reinterpret_cast<LPARAM>(sent));
 }
 
 TEST_CASE(menu_items_reach_the_menu_that_registered_them_and_foreign_data_is_ignored) {
-    RegisterHostClass();
-    MenuHost host;
-    REQUIRE(host.CreateEx(0, kHostClass, L"menu host", WS_POPUP | WS_VISIBLE, CRect(0, 0, 50, 50), nullptr, 0));
+    ProbeWnd host;
+    REQUIRE(host.Create(WS_POPUP | WS_VISIBLE));
     // Someone else's data in a menu's data field, and no address at all.
     HMENU foreign = CreatePopupMenu();
     MENUINFO info{sizeof(info), MIM_MENUDATA, 0, 0, nullptr, 0, 0x10};
     SetMenuInfo(foreign, &info);
     CHECK(CMenu::FromHandlePermanent(foreign) == nullptr);
     CHECK(CMenu::FromHandlePermanent(host.GetSystemMenu(FALSE)) == nullptr);
-    ULONG_PTR gone = 0;
-    {
-        DrawnMenu menu;
-        REQUIRE(menu.CreatePopupMenu());
-        HMENU sub = CreatePopupMenu();
-        menu.Add(menu, 501, menu.items[0]);
-        menu.AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"sub");
-        menu.Add(sub, 502, menu.items[1]);
-        // The system measures the top-level items when the menu opens (once
-        // or more), not the sub-menu's.
-        SetForegroundWindow(host);
-        menu.TrackPopupMenu(TPM_RETURNCMD, 0, 0, host);
-        testkit::SetContext("measured " + std::to_string(menu.seen.size()) + " times");
-        CHECK(!menu.seen.empty() && std::count(menu.seen.begin(), menu.seen.end(), 40) == std::ssize(menu.seen));
-        const auto top = reinterpret_cast<ULONG_PTR>(&menu.items[0]), inSub = reinterpret_cast<ULONG_PTR>(&menu.items[1]);
-        const struct {
-            UINT message;
-            HMENU hmenu;
-            ULONG_PTR data;
-            int width;  // what the menu saw; 0: not routed
-        } rows[] = {{WM_MEASUREITEM, menu, top, 40}, {WM_MEASUREITEM, sub, inSub, 60}, {WM_DRAWITEM, sub, inSub, 60},
-                    {WM_MEASUREITEM, foreign, 0x10, 0},  {WM_DRAWITEM, foreign, 0x10, 0}};
-        for (const auto& row : rows) {
-            testkit::SetContext(std::to_string(row.message) + " " + std::to_string(row.width));
-            menu.seen.clear();
-            CHECK_EQ(SendItemMessage(host, row.message, row.hmenu, row.data), row.width ? TRUE : FALSE);
-            CHECK(menu.seen == (row.width ? std::vector<int>{row.width} : std::vector<int>{}));
-        }
-        testkit::SetContext("");
-        gone = top;
+    auto menu = std::make_unique<DrawnMenu>();
+    REQUIRE(menu->CreatePopupMenu());
+    HMENU sub = CreatePopupMenu();
+    menu->Add(*menu, 501, menu->records[0]);
+    menu->AppendMenu(MF_POPUP, reinterpret_cast<UINT_PTR>(sub), L"sub");
+    menu->Add(sub, 502, menu->records[1]);
+    // The system measures the top-level items when the menu opens (once or
+    // more), not the sub-menu's.
+    SetForegroundWindow(host);
+    menu->TrackPopupMenu(TPM_RETURNCMD, 0, 0, host);
+    testkit::SetContext("measured " + std::to_string(menu->seen.size()) + " times");
+    CHECK(!menu->seen.empty() && menu->seen == std::vector<int>(menu->seen.size(), 40));
+    const auto top = reinterpret_cast<ULONG_PTR>(&menu->records[0]);
+    const auto inSub = reinterpret_cast<ULONG_PTR>(&menu->records[1]);
+    // The record the menu saw; 0: the message was not routed to it.
+    const struct { UINT message; HMENU hmenu; ULONG_PTR data; int record; } rows[] = {
+        {WM_MEASUREITEM, *menu, top, 40}, {WM_MEASUREITEM, sub, inSub, 60}, {WM_DRAWITEM, sub, inSub, 60},
+        {WM_MEASUREITEM, foreign, 0x10, 0}, {WM_DRAWITEM, foreign, 0x10, 0}};
+    for (const auto& row : rows) {
+        testkit::SetContext(std::to_string(row.message) + " " + std::to_string(row.record));
+        menu->seen.clear();
+        CHECK_EQ(SendItemMessage(host, row.message, row.hmenu, row.data), row.record ? TRUE : FALSE);
+        CHECK(menu->seen == (row.record ? std::vector<int>{row.record} : std::vector<int>{}));
     }
-    // The menu object and its records are gone: their address is foreign now.
-    CHECK_EQ(SendItemMessage(host, WM_MEASUREITEM, nullptr, gone), 0);
+    menu.reset();  // its records go with it: their address is foreign now
+    CHECK_EQ(SendItemMessage(host, WM_MEASUREITEM, nullptr, top), 0);
     DestroyMenu(foreign);
-    host.DestroyWindow();
 }
 
 }  // namespace
