@@ -176,12 +176,11 @@ TEST_CASE(caption_centred_focus_rectangle_dotted_disabled_caption_twice) {
     Bench b;
     REQUIRE(b.Ready());
     auto shot = Paint(b.flat.m_hWnd);
-    CRect ink(100, 40, -1, -1);  // the caption's ink, right of the icon
-    for (int y = 0; y < 40; ++y)
-        for (int x = 19; x < 100; ++x)
-            if (shot->ColourAt(x, y) != face)
-                ink = {std::min(ink.left, LONG{x}), std::min(ink.top, LONG{y}), std::max(ink.right, LONG{x}),
-                       std::max(ink.bottom, LONG{y})};
+    CRect ink(19, 0, 99, 39);  // the caption's ink, right of the icon
+    while (ink.left < 99 && !Ink(*shot, false, ink.left, 0, 40, face)) ++ink.left;
+    while (ink.right > 19 && !Ink(*shot, false, ink.right, 0, 40, face)) --ink.right;
+    while (ink.top < 39 && !Ink(*shot, true, ink.top, 19, 100, face)) ++ink.top;
+    while (ink.bottom > 0 && !Ink(*shot, true, ink.bottom, 19, 100, face)) --ink.bottom;
     CHECK(ink.Width() > 20 && std::abs((ink.left - 19) - (99 - ink.right)) <= 2);  // glyphs' side bearings
     CHECK(ink.Height() > 5 && std::abs(ink.top - (39 - ink.bottom)) <= 3);
     // Focus: dotted, 3 inside the edge; inside a default frame one further in.
