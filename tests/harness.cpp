@@ -410,3 +410,17 @@ CString ModuleDir() {
 }
 
 }  // namespace testkit
+
+// --- dialogs made in memory (the widget tests' hosts) ------------------------
+namespace testkit {
+namespace {
+INT_PTR CALLBACK PlainDialogProc(HWND, UINT message, WPARAM, LPARAM) { return message == WM_INITDIALOG; }
+}  // namespace
+
+HWND MakeDialog(DWORD style, short cx, short cy) {
+    // Style, ex-style, no items, at 0,0, the size; no menu, class or title.
+    alignas(4) const WORD t[] = {LOWORD(style), HIWORD(style), 0, 0, 0, 0, 0, WORD(cx), WORD(cy), 0, 0, 0};
+    return CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<const DLGTEMPLATE*>(t), nullptr,
+                                      PlainDialogProc, 0);
+}
+}  // namespace testkit

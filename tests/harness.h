@@ -172,3 +172,10 @@ inline std::vector<long> LiveCensus() {
             return;                                                                   \
         }                                                                             \
     } while (0)
+
+// --- dialogs made in memory (the widget tests' hosts) ------------------------
+namespace testkit {
+// A modeless dialog of `cx` x `cy` dialog units at the screen's corner, from
+// an in-memory template without items: a host for controls a test makes.
+HWND MakeDialog(DWORD style, short cx, short cy);
+}  // namespace testkit

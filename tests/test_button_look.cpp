@@ -15,12 +15,7 @@ std::string Text(const CRect& r) {
 
 TEST_CASE(image_placing_and_caption_centring) {
     const CRect item(0, 0, 100, 40);
-    const struct {
-        const char* label;
-        BYTE align;
-        bool caption;
-        CRect image, room;
-    } rows[] = {
+    const struct { const char* label; BYTE align; bool caption; CRect image, room; } rows[] = {
         {"above", 1, true, {42, 3, 100, 40}, {0, 16, 100, 40}},
         {"above no caption", 1, false, {42, 12, 100, 40}, {0, 0, 100, 40}},
         {"right: from the client's edge", 2, true, {81, 12, 100, 40}, {3, 0, 81, 40}},
@@ -33,26 +28,22 @@ TEST_CASE(image_placing_and_caption_centring) {
         CHECK_EQ(Text(p.image) + Text(p.caption), Text(r.image) + Text(r.room));
     }
     testkit::SetContext("");
-    const ButtonLookState pressed = [] { ButtonLookState s; s.pressed = true; return s; }();
-    CHECK_EQ(Text(CentreCaption(CRect(19, 0, 100, 40), CSize(30, 13), pressed)), Text(CRect(45, 14, 75, 27)));
+    CHECK_EQ(Text(CentreCaption(CRect(19, 0, 100, 40), CSize(30, 13), {.pressed = true})), Text(CRect(45, 14, 75, 27)));
     // Halves truncate toward zero, also when the text is wider than its room.
     CHECK_EQ(Text(CentreCaption(CRect(19, 0, 100, 40), CSize(90, 13), {})), Text(CRect(15, 13, 105, 26)));
 }
 
 TEST_CASE(states_by_their_colours_frames_and_images) {
     const ButtonColours c{RGB(1, 0, 0), RGB(2, 0, 0), RGB(3, 0, 0), RGB(4, 0, 0), RGB(5, 0, 0)};
-    ButtonLookState focused, raisedPressed, boxHovered;
-    focused.focused = true;
-    raisedPressed.flat = false, raisedPressed.pressed = true;
-    boxHovered.checkBox = true, boxHovered.hovering = true;
-    CHECK_EQ(FaceColour(focused, c), RGB(5, 0, 0));
+    const ButtonLookState raisedPressed{.pressed = true, .flat = false}, boxHovered{.hovering = true, .checkBox = true};
+    CHECK_EQ(FaceColour({.focused = true}, c), RGB(5, 0, 0));
     CHECK_EQ(FaceColour(raisedPressed, c), RGB(1, 0, 0));
     CHECK(ChooseFrame(raisedPressed) == ButtonFrame::ShadowBox);
     CHECK_EQ(ChooseImage(boxHovered, true), 1);  // a check box keeps its idle image while hovered
     CHECK_EQ(CaptionColours(boxHovered, c, {}).text, RGB(2, 0, 0));
     CHECK(IsDrawnPressed(false, false, false, true) && !IsDrawnPressed(false, false, true, false));
-    CHECK_EQ(GreyOf(RGB(255, 255, 255)), RGB(255, 255, 255));
-    CHECK_EQ(GreyOf(RGB(1, 1, 1)), COLORREF{0});  // 0.9999...: truncated, not rounded
+    // Grey: white stays white; 0.9999... for RGB(1, 1, 1) truncated, not rounded.
+    CHECK(GreyOf(RGB(255, 255, 255)) == RGB(255, 255, 255) && GreyOf(RGB(1, 1, 1)) == 0);
 }
 
 }  // namespace
