@@ -65,14 +65,9 @@ TEST_CASE(drop_down_is_drawn_pressed_posts_only_a_chosen_command_and_leaks_nothi
     const std::vector<DWORD> pressed = b.Face();
     b.button.SendMessage(BM_SETSTATE, FALSE);
     REQUIRE(released != pressed);
-    auto dismiss = [](HWND) { EndMenu(); };
-    auto chooseFirst = [](HWND menu) {
-        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-        PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-    };
     const struct { const char* label; void (*act)(HWND); WPARAM command; } rows[] = {
-        {"dismissed", dismiss, 0},
-        {"chosen", chooseFirst, MAKEWPARAM(ID_OPEN, 0)},
+        {"dismissed", [](HWND) { EndMenu(); }, 0},
+        {"chosen", [](HWND menu) { testkit::PostKey(menu, VK_DOWN), testkit::PostKey(menu, VK_RETURN); }, ID_OPEN},
     };
     for (const auto& row : rows) {
         testkit::SetContext(row.label);
@@ -88,7 +83,7 @@ TEST_CASE(drop_down_is_drawn_pressed_posts_only_a_chosen_command_and_leaks_nothi
     }
     testkit::SetContext("many openings");
     const std::vector<long> before = testkit::LiveCensus();
-    for (int i = 0; i < 100; ++i) b.Open(dismiss);
+    for (int i = 0; i < 100; ++i) b.Open(rows[0].act);
     CHECK(testkit::LiveCensus() == before);
 }
 
