@@ -43,14 +43,6 @@ const BYTE* AtPageEnd(const std::vector<BYTE>& bytes) {
 
 LumMenu* PopupObject(HMENU menu) { return dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(menu)); }
 
-int MenuFontWidth(const CString& text) {
-    CFont font;
-    LumMenu::CreateMenuFont(font);
-    CClientDC dc(GetDesktopWindow());
-    dc.SelectObject(font);
-    return dc.GetTextExtent(text).cx;
-}
-
 TEST_CASE(template_builds_a_bar_of_plain_items_over_owner_drawn_popups) {
     LumMenu menu;
     CHECK(!menu.LoadTemplate(301u));  // no such resource
@@ -63,12 +55,17 @@ TEST_CASE(template_builds_a_bar_of_plain_items_over_owner_drawn_popups) {
     for (int i = 0; i < 3; ++i) CHECK(popup->GetMenuState(i, MF_BYPOSITION) & MF_OWNERDRAW);
     CHECK(popup->GetRecord(1)->m_flags & MF_SEPARATOR);
     // The label is padded with blanks to the widest label plus one blank, no further.
+    CFont font;
+    LumMenu::CreateMenuFont(font);
+    CClientDC dc(GetDesktopWindow());
+    dc.SelectObject(font);
+    auto labelWidth = [&](const CString& text) { return static_cast<int>(dc.GetTextExtent(text).cx); };
     const CString open = popup->GetRecord(0)->GetText();
-    const int tab = open.Find(L'\t'), widest = std::max(MenuFontWidth(L"&Open "), MenuFontWidth(L"E&xit "));
+    const int tab = open.Find(L'\t'), widest = std::max(labelWidth(L"&Open "), labelWidth(L"E&xit "));
     REQUIRE(tab > 0);
     CHECK_EQ(open.Mid(tab), L"\tCtrl+O");
-    CHECK(MenuFontWidth(open.Left(tab)) >= widest);
-    CHECK(tab == 5 || MenuFontWidth(open.Left(tab - 1)) < widest);
+    CHECK(labelWidth(open.Left(tab)) >= widest);
+    CHECK(tab == 5 || labelWidth(open.Left(tab - 1)) < widest);
 
     // Unknown flag bits never reach the menu: a bitmap flag would have the
     // record taken for a bitmap handle.
@@ -121,31 +118,30 @@ TEST_CASE(damaged_templates_fail_leave_the_menu_empty_and_are_never_read_past_th
     CHECK(loaded > 1000 && loaded < 9000);  // both outcomes were exercised
 }
 
-int Mnemonic(CMenu& menu, wchar_t ch, UINT flags = MF_POPUP) {
-    return static_cast<int>(LumMenu::FindMnemonic(ch, flags, &menu));
-}
-
 TEST_CASE(menu_character_finds_the_first_item_and_follows_changes) {
+    auto mnemonic = [](CMenu& m, wchar_t ch, UINT flags = MF_POPUP) {
+        return static_cast<int>(LumMenu::FindMnemonic(ch, flags, &m));
+    };
     LumMenu menu, twins;
     CMenu plain;  // not one of ours
     REQUIRE(menu.CreatePopupMenu() && twins.CreatePopupMenu() && plain.CreatePopupMenu());
     menu.AppendItem(L"&Save", 0, 1);
     menu.AppendItem(L"Save &As", 0, 2);
     plain.AppendMenu(MF_STRING, 1, L"&Save");
-    CHECK_EQ(Mnemonic(menu, L'S'), 0x20000);
-    CHECK_EQ(Mnemonic(menu, L'a'), 0x20001);
-    CHECK_EQ(Mnemonic(menu, L'q') | Mnemonic(menu, L'S', 0) | Mnemonic(plain, L'S'), 0);
+    CHECK_EQ(mnemonic(menu, L'S'), 0x20000);
+    CHECK_EQ(mnemonic(menu, L'a'), 0x20001);
+    CHECK_EQ(mnemonic(menu, L'q') | mnemonic(menu, L'S', 0) | mnemonic(plain, L'S'), 0);
 
     // Behind the object's back: an item added, then one removed.
     AppendMenuW(menu, MF_STRING, 3, L"E&xit");
-    CHECK_EQ(Mnemonic(menu, L'x'), 0x20002);
+    CHECK_EQ(mnemonic(menu, L'x'), 0x20002);
     MENUITEMINFOW info{};
     info.cbSize = sizeof(info);
     info.fMask = MIIM_FTYPE | MIIM_DATA;
     CHECK(GetMenuItemInfoW(menu, 2, TRUE, &info) && (info.fType & MFT_OWNERDRAW) && menu.GetRecordCount() == 3);
     CHECK(info.dwItemData == reinterpret_cast<ULONG_PTR>(menu.GetRecord(2)));
     DeleteMenu(menu, 1, MF_BYCOMMAND);
-    CHECK_EQ(Mnemonic(menu, L'a'), 0x20000);
+    CHECK_EQ(mnemonic(menu, L'a'), 0x20000);
     CHECK(menu.GetRecordCount() == 2 && menu.GetRecord(0)->GetText() == L"Save &As");
 
     // Two records of one id keep their order; the separator keeps its record.
@@ -154,7 +150,7 @@ TEST_CASE(menu_character_finds_the_first_item_and_follows_changes) {
     twins.AppendItem(L"&Two", 0, 7);
     LumMenuData* separator = twins.GetRecord(1);
     AppendMenuW(twins, MF_STRING, 8, L"&Three");
-    CHECK_EQ(Mnemonic(twins, L't'), 0x20002);
+    CHECK_EQ(mnemonic(twins, L't'), 0x20002);
     CHECK(twins.GetRecord(0)->GetText() == L"&One" && twins.GetRecord(1) == separator);
     CHECK(twins.GetMenuState(1, MF_BYPOSITION) & MF_SEPARATOR);
 }
@@ -254,7 +250,7 @@ TEST_CASE(items_measure_their_text_and_the_image_column) {
     }
 }
 
-TEST_CASE(items_paint_marks_selection_and_text_in_both_styles) {
+TEST_CASE(items_paint_marks_selection_and_text_in_both_styles_and_leave_no_handles) {
     Items items;
     const RECT item{0, 0, kItemWidth, kItemHeight};
     const COLORREF menuFace = GetSysColor(COLOR_MENU), glyph = GetSysColor(COLOR_MENUTEXT);
@@ -302,17 +298,12 @@ TEST_CASE(items_paint_marks_selection_and_text_in_both_styles) {
         CHECK(left >= start && left < start + 3);
         CHECK(right < kItemWidth - 16 && right >= kItemWidth - 16 - 3);
     }
-}
 
-TEST_CASE(item_paints_and_measures_leave_no_handles_behind) {
-    Items items;
-    Canvas canvas(kItemWidth, kItemHeight, 0);
+    testkit::SetContext("every style, item and state, measured too, many times over");
     const UINT states[] = {0, ODS_SELECTED, ODS_CHECKED, ODS_GRAYED, ODS_GRAYED | ODS_SELECTED};
-    std::vector<long> before;
-    for (int i = 0; i <= 1000; ++i) {  // every style, item and state; what is made once is made before the census
-        items.Draw(i % 2, i / 2 % 4, states[i % 5], canvas);
-        if (i == 0) before = testkit::LiveCensus();
-    }
+    Canvas canvas(kItemWidth, kItemHeight, 0);
+    const std::vector<long> before = testkit::LiveCensus();  // the rows made what is made once
+    for (int i = 0; i < 1000; ++i) items.Draw(i % 2, i / 2 % 4, states[i % 5], canvas);
     CHECK(testkit::LiveCensus() == before);
 }
 

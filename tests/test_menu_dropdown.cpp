@@ -1,7 +1,6 @@
-// The image button's drop-down menu in a host dialog: drawn pressed while the
-// menu is open, the chosen command posted to the target, nothing on dismissal,
-// no handles left behind by many openings; and the menu's messages left to
-// the base when the button has no menu.
+// The image button's drop-down menu in a host dialog: the menu's messages
+// left to the base while the button has none; drawn pressed while open, the
+// chosen command posted, nothing on dismissal, no handles left behind.
 #include <functional>
 #include <utility>
 
@@ -57,9 +56,32 @@ struct Bench {
     }
 };
 
-TEST_CASE(drop_down_is_drawn_pressed_posts_only_a_chosen_command_and_leaks_nothing) {
+TEST_CASE(drop_down_answers_only_once_set_is_drawn_pressed_and_posts_only_a_chosen_command) {
     Bench b;
-    REQUIRE(b.button.m_hWnd && b.button.SetDropDownMenu(ID_MENU, b.host));
+    REQUIRE(b.button.m_hWnd);
+    // The menu's messages go to the base until the button has a menu; data
+    // no menu registered is never read.
+    LumMenu other;  // a known pop-up that this button does not own
+    REQUIRE(other.LoadTemplate(ID_MENU));
+    HMENU popup = other.GetSubMenu(0);
+    auto* popupObject = dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(popup));
+    REQUIRE(popupObject);
+    LumMenuData foreign;
+    const WPARAM key = MAKEWPARAM(L'o', MF_POPUP);
+    for (const bool withMenu : {false, true}) {
+        testkit::SetContext(withMenu ? "with a menu" : "without a menu");
+        if (withMenu) REQUIRE(b.button.SetDropDownMenu(ID_MENU, b.host));
+        const LRESULT base = DefWindowProcW(b.button, WM_MENUCHAR, key, reinterpret_cast<LPARAM>(popup));
+        CHECK_EQ(b.button.SendMessage(WM_MENUCHAR, key, reinterpret_cast<LPARAM>(popup)),
+                 withMenu ? static_cast<LRESULT>(0x20000) : base);
+        for (LumMenuData* data : {popupObject->GetRecord(0), &foreign}) {
+            MEASUREITEMSTRUCT mis{ODT_MENU, 0, static_cast<UINT>(reinterpret_cast<UINT_PTR>(popup)), 7, 7,
+                                  reinterpret_cast<ULONG_PTR>(data)};
+            b.button.SendMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
+            CHECK_EQ(mis.itemWidth != 7, data != &foreign);
+        }
+    }
+
     const std::vector<DWORD> released = b.Face();
     b.button.SendMessage(BM_SETSTATE, TRUE);
     const std::vector<DWORD> pressed = b.Face();
@@ -85,31 +107,6 @@ TEST_CASE(drop_down_is_drawn_pressed_posts_only_a_chosen_command_and_leaks_nothi
     const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 100; ++i) b.Open(rows[0].act);
     CHECK(testkit::LiveCensus() == before);
-}
-
-TEST_CASE(menu_messages_reach_the_menu_only_when_the_button_has_one) {
-    Bench b;
-    REQUIRE(b.button.m_hWnd);
-    LumMenu other;  // a known pop-up that this button does not own
-    REQUIRE(other.LoadTemplate(ID_MENU));
-    HMENU popup = other.GetSubMenu(0);
-    auto* popupObject = dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(popup));
-    REQUIRE(popupObject);
-    LumMenuData foreign;  // data no menu registered: never read
-    const WPARAM key = MAKEWPARAM(L'o', MF_POPUP);
-    for (const bool withMenu : {false, true}) {
-        testkit::SetContext(withMenu ? "with a menu" : "without a menu");
-        if (withMenu) REQUIRE(b.button.SetDropDownMenu(ID_MENU, b.host));
-        const LRESULT base = DefWindowProcW(b.button, WM_MENUCHAR, key, reinterpret_cast<LPARAM>(popup));
-        CHECK_EQ(b.button.SendMessage(WM_MENUCHAR, key, reinterpret_cast<LPARAM>(popup)),
-                 withMenu ? static_cast<LRESULT>(0x20000) : base);
-        for (LumMenuData* data : {popupObject->GetRecord(0), &foreign}) {
-            MEASUREITEMSTRUCT mis{ODT_MENU, 0, static_cast<UINT>(reinterpret_cast<UINT_PTR>(popup)), 7, 7,
-                                  reinterpret_cast<ULONG_PTR>(data)};
-            b.button.SendMessage(WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&mis));
-            CHECK_EQ(mis.itemWidth != 7, data != &foreign);
-        }
-    }
 }
 
 }  // namespace
