@@ -132,6 +132,15 @@ std::string Describe(const CString& s) { return Quoted(Narrow(s)); }
 std::string Describe(const wchar_t* s) { return Quoted(Narrow(s)); }
 std::string Describe(const char* s) { return Quoted(s ? s : "(null)"); }
 std::string Describe(const std::string& s) { return Quoted(s); }
+std::string Describe(const std::vector<long>& counts) {
+    std::string out = "[";
+    for (size_t i = 0; i < counts.size(); ++i) {
+        if (i) out += ' ';
+        out += std::to_string(counts[i]);
+    }
+    out += ']';
+    return out;
+}
 
 int Register(const char* name, void (*run)()) {
     Cases().push_back({name, run});

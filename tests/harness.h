@@ -29,6 +29,7 @@ std::string Describe(const CString& s);
 std::string Describe(const wchar_t* s);
 std::string Describe(const char* s);
 std::string Describe(const std::string& s);
+std::string Describe(const std::vector<long>& counts);  // "[2 0 1 ...]": a census, kind by kind
 template <class T>
 std::string Describe(const T& v) {
     if constexpr (std::is_pointer_v<T>) return std::to_string(reinterpret_cast<uintptr_t>(v));

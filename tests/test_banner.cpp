@@ -240,6 +240,6 @@ TEST_CASE(set_icon_owns_the_icon_keeps_the_last_size_it_could_read_and_paints_le
         banner.UpdateWindow();
         banner.PrintClient(shot->GetSafeHdc());
     }
-    CHECK(testkit::LiveCensus() == before);
+    CHECK_EQ(testkit::LiveCensus(), before);
 }
 

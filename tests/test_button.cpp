@@ -304,7 +304,7 @@ TEST_CASE(images_replaced_or_refused_are_destroyed_and_nothing_leaks) {
         Bench::MoveOver(b.flat), b.flat.UpdateWindow();
         b.flat.SendMessage(WM_MOUSELEAVE), b.flat.UpdateWindow();
     }
-    CHECK(testkit::LiveCensus() == before);
+    CHECK_EQ(testkit::LiveCensus(), before);
 }
 
 }  // namespace

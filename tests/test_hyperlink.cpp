@@ -115,7 +115,7 @@ TEST_CASE(hovering_underlines_in_red_and_leaving_restores_the_plain_link_without
             if (cycle == 0) CHECK(Looks(link, true));
             link.SendMessage(WM_TIMER, 100);
         }
-        CHECK(testkit::LiveCensus() == before);
+        CHECK_EQ(testkit::LiveCensus(), before);
         CHECK(Looks(link, false));
         REQUIRE(CursorAt(r.CenterPoint()));  // still inside: the check changes nothing
         link.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
@@ -173,7 +173,7 @@ TEST_CASE(the_about_box_fits_its_links_to_their_texts_and_100_openings_leak_noth
     });
     const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 100; ++i) OpenedAbout().DoModal();
-    CHECK(testkit::LiveCensus() == before);
+    CHECK_EQ(testkit::LiveCensus(), before);
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ TEST_CASE(drop_down_answers_only_once_set_is_drawn_pressed_and_posts_only_a_chos
     testkit::SetContext("many openings");
     const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 100; ++i) b.Open(rows[0].act);
-    CHECK(testkit::LiveCensus() == before);
+    CHECK_EQ(testkit::LiveCensus(), before);
 }
 
 }  // namespace
