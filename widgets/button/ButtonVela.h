@@ -58,12 +58,10 @@ public:
 
     BOOL IsHovering() const { return m_isHovering; }
     BOOL IsDefault() const { return m_isDefault; }
-    BOOL IsCheckBox() const { return m_isCheckBox; }
     // The tooltip, once the pointer has come over the button (or a mouse
     // message was relayed to it); the text set before is shown from then on.
     const CToolTipCtrl& Tip() const { return m_tip; }
     HICON Icon(int slot) const { return m_icons[slot].icon; }
-    HICON BitmapImage(int slot) const { return m_bitmaps[slot].icon; }
 
 protected:
     void PreSubclassWindow() override;

@@ -46,9 +46,7 @@ public:
     void SetLaunch(const LinkLaunch& launch) { m_launch = launch; }
 
     BOOL IsOver() const { return m_isOver; }
-    BOOL IsVisited() const { return m_isVisited; }
     COLORREF TextColour() const;
-    HCURSOR HandCursor() const { return m_handCursor; }
 
     BOOL DestroyWindow() override;
     BOOL PreTranslateMessage(MSG* msg) override;
