@@ -9,6 +9,21 @@
 # MinGW's own; should a DLL ever fail to load it raises an exception, which
 # for these parts of every Windows installation does not happen.
 #
+# On i686, GNU ld (2.40) keeps a delay-load stub's code only when something
+# calls the stub by name. Windows headers declare every API function
+# __declspec(dllimport) (DECLSPEC_IMPORT), so the code calls through the
+# import slot (__imp__Name@N) alone; ld then drops the stub while the slot,
+# which must point into the stub until the first call, still refers to it,
+# and is left 0: the first call to any delay-loaded function jumps to
+# address 0. x86_64 keeps the stubs. Declaring the functions without
+# dllimport on i686 makes every call go through its stub (one jump more,
+# as for any function declared without dllimport), which keeps the stub.
+# orlenza_check_delay_imports(<target>) checks the linked program: every
+# delay-load slot must point into the program.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  add_compile_definitions(DECLSPEC_IMPORT=)
+endif()
+
 # orlenza_delay_import(<dll>) makes the imported library delayload::<dll>.
 # It imports every function that the toolchain's import library lib<dll>.a
 # names, so whatever the code calls resolves there before the ordinary
@@ -45,4 +60,13 @@ function(orlenza_delay_import dll)
                   COMMAND_ERROR_IS_FATAL ANY)
   add_library(delayload::${dll} STATIC IMPORTED GLOBAL)
   set_target_properties(delayload::${dll} PROPERTIES IMPORTED_LOCATION ${folder}/libdelay_${dll}.a)
+endfunction()
+
+# After linking <target>: fails the build when one of its delay-load slots is
+# empty, which would send the first call through it to address 0.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+function(orlenza_check_delay_imports target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${Python3_EXECUTABLE} ${PROJECT_SOURCE_DIR}/tools/check-delay-imports.py ${CMAKE_NM} $<TARGET_FILE:${target}>
+    VERBATIM)
 endfunction()
