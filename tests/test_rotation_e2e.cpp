@@ -85,16 +85,23 @@ if ($mode eq 'inspect') {
     printf "%02X %s\n", $m, md5_hex($s);
   }
   printf "after the end: %s\n", md5_hex(substr($d, index($d, "\xFF\xD9", $p) + 2));
+  # A UserComment's own bytes: exiftool shows it without trailing blanks.
+  my $c = index($d, "ASCII\0\0\0");
+  printf "comment: %s\n", unpack('H*', substr($d, $c + 8, 24)) if $c >= 0;
   exit;
 }
 # mpf: a second image (the photo as it is) after the end marker, found by a
 # Multi-Picture index right after the start marker (its offsets count from 10).
 my $mpf = sub { my ($size) = @_; seg(0xE2, "MPF\0II*\0" . pack('Vv', 8, 3)
   . pack('vvVa4', 0xB000, 7, 4, '0100') . pack('vvVV', 0xB001, 4, 1, 2) . pack('vvVV', 0xB002, 7, 32, 50)
-  . pack('V', 0) . pack('VVVvv', 0x20030000, $size, 0, 0, 0) . pack('VVVvv', 0x20002, length $d, $size - 10, 0, 0)) };
+  . pack('V', 0) . pack('VVVvv', 0x20030000, $size, 0, 0, 0)
+  . pack('VVVvv', 0x20002, length $d, $size - 10 + ($mode eq 'mpfpast' ? 1 << 20 : 0), 0, 0)) };
 # segments: an APP6, a second non-Exif APP1, a second comment and Adobe's
 # APP14 (which jpegtran writes again of its own).
-my $head = $mode eq 'mpf' ? $mpf->(length($d) + length $mpf->(0)) : seg(0xE6, "CAMERA\0" . "track data " x 20)
+# mpfpast: the same index pointing a megabyte past the end, its second image
+# gone, as an editor that kept the index but not what followed the end
+# marker leaves it.
+my $head = $mode =~ /^mpf/ ? $mpf->(length($d) + length $mpf->(0)) : seg(0xE6, "CAMERA\0" . "track data " x 20)
   . seg(0xE1, "FLIR\0\1" . "thermal " x 30) . seg(0xFE, "second comment") . seg(0xEE, "Adobe" . pack('nnnC', 100, 0, 0, 1));
 open my $out, '>:raw', $file or die;
 print $out "\xFF\xD8", $head, substr($d, 2), $mode eq 'mpf' ? $d : '';
@@ -106,6 +113,12 @@ xmporient() { exiftool -q -overwrite_original -n -XMP-tiff:Orientation="$(exifto
 sizes() { exiftool -q -overwrite_original -ExifImageWidth=32 -ExifImageHeight=64 "$1"; }
 segments() { exiftool -q -overwrite_original -Comment='first comment' "$1" && perl "$work/segs.pl" "$1" segments; }
 mpf() { perl "$work/segs.pl" "$1" mpf; }
+mpfpast() { perl "$work/segs.pl" "$1" mpfpast; }
+# A thumbnail that is no picture, as metadata tools leave placeholders.
+textthumb() { printf '<Dummy thumbnail: not a picture>' > "$work/text.thumb" &&
+  exiftool -q -m -overwrite_original "-ThumbnailImage<=$work/text.thumb" "$1"; }
+# Padded with blanks, as some cameras write it.
+comment() { exiftool -q -overwrite_original '-UserComment=taken by the lake   ' "$1"; }
 trailer() { printf 'RATING=5;LABEL=red' >> "$1"; }
 # A file cut short, as by a memory card pulled out too early.
 cut() { head -c $(( $(stat -c %s "$1") * 2 / 3 )) "$1" > "$1.part" && mv "$1.part" "$1"; }
@@ -114,6 +127,9 @@ plant() { printf '@echo off\r\necho ran > "%%~dp0ran.txt"\r\n' > "$1"; }
 inspect() {
   perl "$work/segs.pl" "$1" inspect
   echo "pixels: $(identify -format '%#' "${2:-$1}")"
+  exiftool -q -q -m -b -ThumbnailImage "$1" > "$work/thumb.bin"
+  [ ! -s "$work/thumb.bin" ] || [ "$(head -c 2 "$work/thumb.bin" | od -An -tx1 | tr -d ' ')" = ffd8 ] ||
+    echo "thumbnail, no picture: $(md5sum < "$work/thumb.bin")"
   exiftool -n -s -G1 -EXIF:All -XMP-tiff:Orientation -MPImage2:MPImageStart -MPImage2:MPImageLength \
     -x EXIF:Orientation -x ThumbnailImage -x ThumbnailLength -x ThumbnailOffset "$1" | sed 's/  */ /g' > "$work/tags"
   [ -z "${2:-}" ] || sed -i -e 's/Orientation : [68]$/Orientation : 1/' \
@@ -240,7 +256,7 @@ bool MakePhotos(const remote::ToolFolder& root, const std::vector<Photo>& photos
         if (photo.extra) script += std::string("for f in ") + photo.extra + "; do $f " + file + " || exit 1; done\n";
     }
     script += extra;
-    script += "\nrm -f \"$work/upright.png\" \"$work/thumb.jpg\" \"$work/big.icc\" \"$work/segs.pl\"\n";
+    script += "\nrm -f \"$work/upright.png\" \"$work/thumb.jpg\" \"$work/big.icc\" \"$work/segs.pl\" \"$work/text.thumb\"\n";
     return remote::RunShellScript(script, root.Path(), 120000);
 }
 
@@ -508,7 +524,9 @@ TEST_CASE(cleared_box_turns_only_the_listed_folder) {
 
 // What photo folders hold besides plain photos, each kind in a folder of its
 // own, listed as folders or files in one run:
-// - every kind of metadata: all of it kept, pixels exactly jpegtran's;
+// - every kind of metadata: all of it kept, pixels exactly jpegtran's; a
+//   thumbnail that is no picture, a UserComment padded with blanks and a
+//   Multi-Picture index pointing past the end do not stop the turn;
 // - programs named like the tool's helper (a batch file leaves a file beside
 //   itself when it runs, the stand-in program its log) beside folder, file
 //   and sub-folder entries, a name the command processor would expand, an
@@ -533,6 +551,10 @@ TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left
         {L"元数据\\trailer.jpg", 8, false, T, "trailer"},
         {L"元数据\\multi-picture.jpg", 6, true, T, "mpf"},
         {L"元数据\\all.jpg", 8, true, T, "icc iptc xmpext xmporient sizes segments mpf trailer"},
+        // Metadata that cannot be edited exactly is carried over as it was.
+        {L"元数据\\text thumbnail.jpg", 6, false, T, "textthumb"},
+        {L"元数据\\spaced comment.jpg", 8, false, T, "comment"},
+        {L"元数据\\multi-picture cut.jpg", 6, false, T, "mpfpast"},
         {L"放置\\6 放置.jpg", 6, false, T},
         {L"放置\\jpegtran.bat", 0, false, U, "plant"},
         {L"放置\\jpegtran.cmd", 0, false, U, "plant"},

@@ -13,7 +13,7 @@
 # Usage: tools/build-exif-tools.sh [--force] OUTDIR
 #
 # A second run returns at once while both .exe files are there and were made
-# from the current build inputs (this script, tools/exif/*.c, *.patch,
+# from the current build inputs (this script, tools/exif/*.c, *.h, *.patch,
 # *.cmake, the target);
 # --force rebuilds anyway.  Missing Debian packages are installed, which needs
 # root.  tools/exif/verify.sh OUTDIR checks the result under Wine.
@@ -49,7 +49,7 @@ stampfile=$outdir/.exif-tools.stamp
 # Anything that changes what ends up in the .exe files must be in this hash,
 # or a changed shim would be silently skipped on machines that built before.
 inputs_hash() {
-    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.patch "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
+    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir"/*.c "$exifdir"/*.h "$exifdir"/*.patch "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
 }
 want_stamp=$(inputs_hash)
 
@@ -246,9 +246,9 @@ fi
 #     the end marker; jpegtran's output gives only tables, frame and scans.
 #     Only the Exif block changes (orientation, image sizes, thumbnail), an
 #     XMP tiff:Orientation is set to 1 in place, Multi-Picture offsets move
-#     with the main picture's end.  A photo that cannot be written that
-#     faithfully (metadata between scans, two Exif blocks, a Multi-Picture
-#     block it cannot read, a thumbnail jpegtran cannot turn) stays as it is.
+#     with the main picture's end.  Metadata never stops a turn: what cannot
+#     be edited exactly (a thumbnail jpegtran cannot turn, a Multi-Picture
+#     index pointing outside the file) is carried over as it was.
 #   - Starting jpegtran: upstream runs "jpegtran ..." through system(), so
 #     the command processor takes the first jpegtran(.com/.exe/.bat/.cmd) in
 #     the current folder (the photo's folder, as Orlenza used to start us) or
@@ -342,8 +342,11 @@ jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsi
 "$CC" -O2 -c -o jhead-win32-shim.o "$exifdir/jhead-win32-shim.c"
 # jhead-autorot.c includes jhead.h, whose structures hold path buffers: it
 # must see the same buffer size as the rest of jhead.
-"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
-"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o "$utf8_manifest" -lm
+"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
+# The turn itself is plain C with no Windows in it (the fuzz target builds it
+# natively too).
+"$CC" -O2 -Wall -Wextra -Werror -c -o autorot-core.o "$exifdir/autorot-core.c"
+"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o autorot-core.o "$utf8_manifest" -lm
 
 # ------------------------------------------------------------------- check
 

@@ -10,16 +10,12 @@
  * processor, which finds a "jpegtran" in the photo's folder first, and stops
  * the whole run at the first photo jpegtran cannot read.
  *
- * Here a turn is put together from two files instead:
- *   - from the photo itself: every APPn and COM segment before the first scan,
- *     in their order and byte for byte, and whatever follows its end marker;
- *   - from jpegtran's output: only what describes the new picture (tables,
- *     frame, scans, end marker).
- * Of the metadata, only the Exif block changes (orientation, image sizes,
- * thumbnail), an XMP tiff:Orientation becomes 1 in place, and Multi-Picture
- * offsets move by the change in the main picture's size.  When any of that
- * cannot be done exactly, the photo stays as it was and the run's exit status
- * says so; the temporary files go.
+ * Here jhead's reading decides whether and how a photo is to be turned; the
+ * turned photo is put together by autorot-core.c from the photo's bytes and
+ * jpegtran's turn of its picture, and this file supplies the rest: files,
+ * temporary files, jpegtran.exe, and the run's exit status.  A photo whose
+ * picture jpegtran cannot turn, or whose result cannot be written, stays as
+ * it was and counts as a failure; the temporary files go in every case.
  */
 #include <windows.h>
 
@@ -32,7 +28,7 @@
 #undef PATH_MAX
 #include "jhead.h"
 
-#define IS_APPN_OR_COM(m) (((m) >= 0xE0 && (m) <= 0xEF) || (m) == 0xFE)
+#include "autorot-core.h"
 
 /* ------------------------------------------------------------- failures */
 
@@ -40,8 +36,9 @@ static int Failures;
 static jmp_buf GuardJump;
 static int GuardArmed;
 
-/* Temporary files of the photo at hand, removed whatever happens to it. */
-#define MAX_TEMPS 3
+/* Temporary files of the photo at hand, removed whatever happens to it: the
+   turned picture, the thumbnail and its turn, the turned photo. */
+#define MAX_TEMPS 4
 static char *Temps[MAX_TEMPS];
 
 static void RemoveTemps(void)
@@ -219,12 +216,7 @@ done:
 
 /* ------------------------------------------------------------ JPEG files */
 
-typedef struct {
-    uchar *Data;
-    size_t Size;
-} Bytes;
-
-static int ReadAll(const char *FileName, Bytes *b)
+static int ReadAll(const char *FileName, ArBuffer *b)
 {
     FILE *f = fopen(FileName, "rb");
     long size = -1;
@@ -239,315 +231,20 @@ static int ReadAll(const char *FileName, Bytes *b)
     return b->Data && b->Size == (size_t)size;
 }
 
-typedef struct {
-    size_t Offset;  /* of the segment's 0xFF */
-    size_t Size;    /* marker and length field included */
-    int Marker;
-} Segment;
-
-#define MAX_SEGMENTS 1000
-
-typedef struct {
-    Segment Header[MAX_SEGMENTS];  /* before the first scan */
-    int Count;
-    size_t FirstScan;  /* offset of the first SOS */
-    size_t End;        /* just after the end marker */
-} Layout;
-
-static unsigned Be16(const uchar *p) { return ((unsigned)p[0] << 8) | p[1]; }
-
-/* The segments before the first scan, and where the picture ends.  Fails for
-   anything that is not one complete picture, and for metadata segments
-   between scans, which the turned file could not get back. */
-static const char *Parse(const Bytes *b, Layout *l)
+static int WriteAll(const char *FileName, const unsigned char *data, size_t size)
 {
-    const uchar *d = b->Data;
-    size_t n = b->Size, pos = 2;
-    int inScan = FALSE;
-
-    l->Count = 0;
-    if (n < 4 || d[0] != 0xFF || d[1] != M_SOI) return "not a JPEG file";
-    for (;;) {
-        int marker;
-        size_t size;
-        if (inScan) {
-            /* Entropy-coded data: FF 00 is a data byte, FF D0..D7 a restart. */
-            while (pos + 1 < n && !(d[pos] == 0xFF && d[pos + 1] != 0 && d[pos + 1] != 0xFF &&
-                                    (d[pos + 1] < 0xD0 || d[pos + 1] > 0xD7)))
-                pos++;
-        } else {
-            while (pos + 1 < n && d[pos] == 0xFF && d[pos + 1] == 0xFF) pos++;  /* fill bytes */
-        }
-        if (pos + 1 >= n) return "the picture is cut short (no end marker)";
-        if (d[pos] != 0xFF) return "stray bytes between segments";
-        marker = d[pos + 1];
-        if (marker == M_EOI) {
-            if (!inScan) return "no picture";
-            l->End = pos + 2;
-            return NULL;
-        }
-        if (pos + 4 > n) return "the picture is cut short";
-        size = 2 + Be16(d + pos + 2);
-        if (size < 4 || pos + size > n) return "a segment runs past the end of the file";
-        if (!inScan) {
-            if (l->Count == MAX_SEGMENTS) return "too many segments";
-            l->Header[l->Count].Offset = pos;
-            l->Header[l->Count].Size = size;
-            l->Header[l->Count].Marker = marker;
-            l->Count++;
-            if (marker == M_SOS) l->FirstScan = pos;
-        } else if (IS_APPN_OR_COM(marker)) {
-            return "metadata between the picture's scans";
-        }
-        if (marker == M_SOS) inScan = TRUE;
-        pos += size;
-    }
+    FILE *f = fopen(FileName, "wb");
+    int ok = f && fwrite(data, 1, size, f) == size;
+    if (f && fclose(f) != 0) ok = FALSE;
+    return ok;
 }
 
-static int StartsWith(const Bytes *b, const Segment *s, const char *tag, size_t len)
-{
-    return s->Size >= 4 + len && memcmp(b->Data + s->Offset + 4, tag, len) == 0;
-}
-
-/* -------------------------------------------------------- TIFF structures */
-
-typedef struct {
-    uchar *Base;  /* the TIFF header */
-    size_t Size;
-    int Motorola;
-} Tiff;
-
-static unsigned T16(const Tiff *t, const uchar *p) { return t->Motorola ? Be16(p) : (unsigned)(p[0] | (p[1] << 8)); }
-static unsigned T32(const Tiff *t, const uchar *p)
-{
-    return t->Motorola ? (Be16(p) << 16) | Be16(p + 2) : T16(t, p) | (T16(t, p + 2) << 16);
-}
-static void Put(const Tiff *t, uchar *p, unsigned v, int bytes)
-{
-    int i;
-    for (i = 0; i < bytes; i++) p[t->Motorola ? bytes - 1 - i : i] = (uchar)(v >> (8 * i));
-}
-
-static int OpenTiff(Tiff *t, uchar *base, size_t size)
-{
-    t->Base = base;
-    t->Size = size;
-    if (size < 8) return FALSE;
-    if (base[0] == 'M' && base[1] == 'M') t->Motorola = TRUE;
-    else if (base[0] == 'I' && base[1] == 'I') t->Motorola = FALSE;
-    else return FALSE;
-    return T16(t, base + 2) == 42;
-}
-
-/* The directory at `offset`: its first entry and entry count, or NULL. */
-static uchar *Directory(const Tiff *t, unsigned offset, unsigned *count)
-{
-    if (offset < 8 || offset > t->Size - 2) return NULL;
-    *count = T16(t, t->Base + offset);
-    if ((size_t)offset + 2 + 12 * (size_t)*count > t->Size) return NULL;
-    return t->Base + offset + 2;
-}
-
-/* Sets the width and height tags of one directory that hold a single value
-   (ImageWidth/ImageLength, PixelXDimension/PixelYDimension); returns the
-   Exif directory's offset when asked for. */
-static void SetSizes(const Tiff *t, unsigned dir, unsigned wTag, unsigned hTag, unsigned w, unsigned h,
-                     unsigned *exifDir)
-{
-    unsigned count, i;
-    uchar *e = Directory(t, dir, &count);
-    for (i = 0; e && i < count; i++, e += 12) {
-        unsigned tag = T16(t, e), type = T16(t, e + 2), n = T32(t, e + 4);
-        unsigned v = tag == wTag ? w : tag == hTag ? h : 0;
-        if (exifDir && tag == 0x8769) *exifDir = T32(t, e + 8);
-        if (!v || n != 1) continue;
-        if (type == FMT_USHORT && v <= 0xFFFF) Put(t, e + 8, v, 2);
-        else if (type == FMT_ULONG) Put(t, e + 8, v, 4);
-    }
-}
-
-/* The Exif block names the main picture's size in two places; after a turn
-   they must say the new one. */
-static void SetExifSizes(Section_t *exif, unsigned w, unsigned h)
-{
-    Tiff t;
-    unsigned exifDir = 0;
-    if (exif->Size < 16 || !OpenTiff(&t, exif->Data + 8, exif->Size - 8)) return;
-    SetSizes(&t, T32(&t, t.Base + 4), 0x0100, 0x0101, w, h, &exifDir);
-    if (exifDir) SetSizes(&t, exifDir, 0xA002, 0xA003, w, h, NULL);
-}
-
-/* A Multi-Picture block counts the offsets of the images after the main one
-   from its own TIFF header: they move by as much as the main picture's end
-   moved relative to that header.  The main image's own entry (offset 0)
-   carries its size. */
-static const char *AdjustMpf(uchar *segment, size_t size, long long moved, size_t oldHeader, size_t oldEnd,
-                             size_t newEnd, size_t oldFileSize)
-{
-    Tiff t;
-    unsigned count, i;
-    uchar *e;
-    if (!OpenTiff(&t, segment + 8, size - 8)) return "a Multi-Picture block it cannot read";
-    e = Directory(&t, T32(&t, t.Base + 4), &count);
-    if (!e) return "a Multi-Picture block it cannot read";
-    for (i = 0; i < count; i++, e += 12) {
-        unsigned n = T32(&t, e + 4), at = T32(&t, e + 8), k;
-        if (T16(&t, e) != 0xB002) continue;
-        if (n % 16 || n < 16 || at > t.Size || n > t.Size - at) return "a Multi-Picture block it cannot read";
-        for (k = 0; k < n; k += 16) {
-            uchar *entry = t.Base + at + k;
-            unsigned imageSize = T32(&t, entry + 4), offset = T32(&t, entry + 8);
-            long long moved_to = (long long)offset + moved;
-            if (offset == 0) {
-                if (imageSize == oldEnd) Put(&t, entry + 4, (unsigned)newEnd, 4);
-                continue;
-            }
-            if (oldHeader + offset < oldEnd || oldHeader + offset + imageSize > oldFileSize ||
-                moved_to <= 0 || moved_to > 0xFFFFFFFFLL)
-                return "a Multi-Picture block whose images it cannot place";
-            Put(&t, entry + 8, (unsigned)moved_to, 4);
-        }
-    }
-    return NULL;
-}
-
-/* ------------------------------------------------------------------- XMP */
-
-static int NameChar(uchar c) { return isalnum(c) || c == '_' || c == '-' || c == '.' || c == ':'; }
-
-/* Sets every PREFIX:Orientation of a one-digit value to 1, where PREFIX is
-   bound to the TIFF namespace, written as an attribute or as an element.
-   The digit is replaced in place, so the packet keeps its length (and the
-   padding that lets editors rewrite it in place). */
-static void XmpOrientationToOne(uchar *d, size_t n)
-{
-    static const char ns[] = "http://ns.adobe.com/tiff/1.0/";
-    size_t i, j;
-    for (i = 1; i + sizeof(ns) <= n; i++) {
-        size_t nameEnd, nameStart;
-        char pattern[80];
-        size_t plen;
-        if (memcmp(d + i, ns, sizeof(ns) - 1) != 0 || (d[i - 1] != '"' && d[i - 1] != '\'')) continue;
-        /* Back over  xmlns:PREFIX =  to the prefix. */
-        j = i - 1;
-        while (j > 0 && isspace(d[j - 1])) j--;
-        if (j == 0 || d[--j] != '=') continue;
-        while (j > 0 && isspace(d[j - 1])) j--;
-        nameEnd = j;
-        while (j > 0 && NameChar(d[j - 1]) && d[j - 1] != ':') j--;
-        nameStart = j;
-        if (nameEnd == nameStart || nameEnd - nameStart > 60 || j < 6 || memcmp(d + j - 6, "xmlns:", 6) != 0) continue;
-        plen = nameEnd - nameStart;
-        memcpy(pattern, d + nameStart, plen);
-        memcpy(pattern + plen, ":Orientation", 12);
-        plen += 12;
-        for (j = 1; j + plen < n; j++) {
-            size_t v, end;
-            uchar close;
-            if (memcmp(d + j, pattern, plen) != 0 || NameChar(d[j - 1]) || d[j - 1] == '/') continue;
-            v = j + plen;
-            while (v < n && isspace(d[v])) v++;
-            if (v < n && d[v] == '=') {
-                v++;
-                while (v < n && isspace(d[v])) v++;
-                if (v >= n || (d[v] != '"' && d[v] != '\'')) continue;
-                close = d[v++];
-            } else if (v < n && d[v] == '>') {
-                v++;
-                close = '<';
-            } else {
-                continue;
-            }
-            while (v < n && isspace(d[v])) v++;
-            end = v;
-            while (end < n && isdigit(d[end])) end++;
-            while (end < n && isspace(d[end]) && d[end] != close) end++;
-            if (end - v >= 1 && end < n && d[end] == close && d[v] >= '1' && d[v] <= '8' && !isdigit(d[v + 1]))
-                d[v] = '1';
-        }
-    }
-}
-
-/* --------------------------------------------------------------- the turn */
-
-static int AppendBytes(Bytes *out, size_t *used, const void *data, size_t size)
-{
-    if (*used + size > out->Size) return FALSE;
-    memcpy(out->Data + *used, data, size);
-    *used += size;
-    return TRUE;
-}
-
-/* Puts the result together as the file comment above says. */
-static const char *Assemble(const Bytes *orig, const Layout *ol, size_t exifAt, const Section_t *exif,
-                            const Bytes *image, const Layout *il, Bytes *out, size_t *used)
-{
-    static const uchar soi[2] = {0xFF, M_SOI};
-    size_t mpfOut[MAX_SEGMENTS], mpfIn[MAX_SEGMENTS];
-    int mpfs = 0, i;
-    const char *why;
-
-    out->Size = orig->Size + image->Size + exif->Size + 16;
-    out->Data = malloc(out->Size);
-    *used = 0;
-    if (!out->Data) return "out of memory";
-    AppendBytes(out, used, soi, 2);
-    for (i = 0; i < ol->Count; i++) {
-        const Segment *s = &ol->Header[i];
-        size_t at = *used;
-        if (!IS_APPN_OR_COM(s->Marker)) continue;
-        if (s->Offset == exifAt) {
-            static const uchar app1[2] = {0xFF, M_EXIF};
-            AppendBytes(out, used, app1, 2);
-            AppendBytes(out, used, exif->Data, exif->Size);
-            continue;
-        }
-        AppendBytes(out, used, orig->Data + s->Offset, s->Size);
-        if (s->Marker == M_EXIF && StartsWith(orig, s, "http://ns.adobe.com/xap/1.0/", 29))
-            XmpOrientationToOne(out->Data + at + 4, s->Size - 4);
-        if (s->Marker == 0xE2 && StartsWith(orig, s, "MPF", 4)) {
-            mpfOut[mpfs] = at;
-            mpfIn[mpfs++] = s->Offset;
-        }
-    }
-    for (i = 0; i < il->Count; i++) {
-        const Segment *s = &il->Header[i];
-        if (s->Marker != M_SOS && !IS_APPN_OR_COM(s->Marker)) AppendBytes(out, used, image->Data + s->Offset, s->Size);
-    }
-    AppendBytes(out, used, image->Data + il->FirstScan, il->End - il->FirstScan);
-    {
-        size_t newEnd = *used;
-        AppendBytes(out, used, orig->Data + ol->End, orig->Size - ol->End);
-        for (i = 0; i < mpfs; i++) {
-            long long moved = ((long long)newEnd - (long long)(mpfOut[i] + 8)) - ((long long)ol->End - (long long)(mpfIn[i] + 8));
-            why = AdjustMpf(out->Data + mpfOut[i], Be16(out->Data + mpfOut[i] + 2) + 2, moved, mpfIn[i] + 8, ol->End,
-                            newEnd, orig->Size);
-            if (why) return why;
-        }
-    }
-    return NULL;
-}
-
-/* The frame's size: a SOFn segment's lines and samples per line. */
-static int FrameSize(const Bytes *b, const Layout *l, unsigned *w, unsigned *h)
-{
-    int i;
-    for (i = 0; i < l->Count; i++) {
-        const Segment *s = &l->Header[i];
-        if (s->Marker >= 0xC0 && s->Marker <= 0xCF && s->Marker != M_DHT && s->Marker != 0xC8 && s->Marker != 0xCC &&
-            s->Size >= 9) {
-            *h = Be16(b->Data + s->Offset + 5);
-            *w = Be16(b->Data + s->Offset + 7);
-            return TRUE;
-        }
-    }
-    return FALSE;
-}
-
-/* jpegtran -trim -rotate 90 -outfile OUT IN, for jhead's "rotate 90"; the main
-   picture with -copy none, as every segment but the picture's own comes from
-   the photo. */
-static int Transform(const char *transform, int copyNone, const char *in, const char *out)
+/* jpegtran -trim -rotate 90 -outfile OUT IN, for jhead's "rotate 90".  The
+   main picture with -copy none, as every segment but the picture's own comes
+   from the photo; the thumbnail with -optimize, whose Huffman tables made
+   for it usually make it smaller than the camera's, so that the turned one
+   fits where the old one was. */
+static int Transform(const char *transform, int thumbnail, const char *in, const char *out)
 {
     char verb[32], *second;
     const char *args[10];
@@ -555,7 +252,9 @@ static int Transform(const char *transform, int copyNone, const char *in, const 
     snprintf(verb, sizeof(verb), "-%s", transform);
     second = strchr(verb, ' ');
     if (second) *second++ = 0;
-    if (copyNone) {
+    if (thumbnail) {
+        args[n++] = "-optimize";
+    } else {
         args[n++] = "-copy";
         args[n++] = "none";
     }
@@ -569,10 +268,27 @@ static int Transform(const char *transform, int copyNone, const char *in, const 
     return RunJpegtran(args) == 0;
 }
 
-static int TurnThumbnail(const char *FileName, const char *transform)
+/* The lossless turn for autorot-core.c, by jpegtran.exe: the picture is read
+   from the photo itself, a thumbnail from a temporary copy. */
+typedef struct {
+    const char *FileName;
+    const unsigned char *Photo;
+} TurnContext;
+
+static const char *TurnByJpegtran(void *context, const char *transform, int thumbnail, const unsigned char *jpeg,
+                                  size_t size, ArBuffer *out)
 {
-    const char *in = NewTemp(FileName), *out = in ? NewTemp(FileName) : NULL;
-    return out && SaveThumbnail((char *)in) && Transform(transform, FALSE, in, out) && ReplaceThumbnail(out);
+    const TurnContext *c = context;
+    const char *in = jpeg == c->Photo ? c->FileName : NewTemp(c->FileName);
+    const char *turned = in ? NewTemp(c->FileName) : NULL;
+    const char *why = NULL;
+
+    if (!turned) why = "could not create a temporary file beside it";
+    else if (in != c->FileName && !WriteAll(in, jpeg, size)) why = "could not write a temporary file beside it";
+    else if (!Transform(transform, thumbnail, in, turned)) why = "jpegtran could not turn the picture";
+    else if (!ReadAll(turned, out)) why = "could not read jpegtran's output";
+    if (thumbnail && why) why = "jpegtran could not turn it";
+    return why;
 }
 
 extern int NumOrientations;  /* exif.c: orientation tags found in the Exif block */
@@ -586,71 +302,67 @@ void AutorotReadOnly(const char *FileName)
     }
 }
 
+int OrientationTags(const unsigned char *Base, unsigned Size, unsigned Offsets[2], int Formats[2]); /* exif.c */
+
+/* What jhead's reading found in the Exif block, for autorot-core.c: offsets
+   from the block's TIFF header, which sits 8 bytes into jhead's copy (the
+   length field and "Exif\0\0" come first). */
+static int ExifFindings(const Section_t *exif, ArExif *found)
+{
+    unsigned offsets[2] = {0, 0};
+    int formats[2] = {0, 0}, n, i;
+    memset(found, 0, sizeof(*found));
+    if (exif->Size < 8) return FALSE;
+    n = OrientationTags(exif->Data + 8, (unsigned)exif->Size - 8, offsets, formats);
+    if (n < 0) return FALSE;
+    found->Orientation = ImageInfo.Orientation;
+    found->Orientations = n;
+    for (i = 0; i < n && i < 2; i++) {
+        found->OrientationAt[i] = offsets[i];
+        found->OrientationFormat[i] = formats[i];
+    }
+    if (ImageInfo.ThumbnailOffset > 0 && ImageInfo.ThumbnailSize > 0) {
+        found->ThumbnailAt = (size_t)ImageInfo.ThumbnailOffset;
+        found->ThumbnailSize = (size_t)ImageInfo.ThumbnailSize;
+        found->ThumbnailSizeAt = ImageInfo.ThumbnailSizeOffset > 0 ? (size_t)ImageInfo.ThumbnailSizeOffset : 0;
+        found->ThumbnailAtEnd = ImageInfo.ThumbnailAtEnd;
+    }
+    found->SectionSize = (size_t)exif->Size;
+    return TRUE;
+}
+
 /* Turns FileName upright by jhead's already read Exif block; TRUE when the
    file was rewritten.  TagOnly (-norot) only sets the orientation to 1. */
 int AutorotFile(const char *FileName, int TagOnly, int Quiet)
 {
     Section_t *exif = FindSection(M_EXIF);
-    const char *transform, *why = NULL, *temp = NULL;
-    static Layout ol, il;
-    Bytes orig = {NULL, 0}, turned = {NULL, 0}, out = {NULL, 0};
-    const Bytes *image = &orig;
-    const Layout *imageLayout = &ol;
-    size_t exifAt = 0, used = 0;
-    int exifBlocks = 0, i, done = FALSE;
+    const char *why = NULL, *thumbnailNote = NULL, *temp = NULL;
+    ArBuffer orig = {NULL, 0}, out = {NULL, 0};
+    ArExif found;
+    TurnContext context;
     struct stat st;
-    FILE *f;
+    int i;
 
     if (ImageInfo.Orientation == 1 || NumOrientations == 0 || !exif) return FALSE;
+    if (!ExifFindings(exif, &found)) return Fail(FileName, "its orientation tags lie outside its Exif block");
     if (!ReadAll(FileName, &orig)) return Fail(FileName, "could not read the file");
-    if ((why = Parse(&orig, &ol)) != NULL) goto finish;
-    for (i = 0; i < ol.Count; i++) {
-        const Segment *s = &ol.Header[i];
-        if (s->Marker != M_EXIF || !StartsWith(&orig, s, "Exif", 4)) continue;
-        exifBlocks++;
-        if (s->Size == exif->Size + 2 && memcmp(orig.Data + s->Offset + 2, exif->Data, exif->Size) == 0)
-            exifAt = s->Offset;
-    }
-    if (exifBlocks != 1 || !exifAt) {
-        why = "more than one Exif block";
-        goto finish;
-    }
+    context.FileName = FileName;
+    context.Photo = orig.Data;
+    why = ArTurnPhoto(orig.Data, orig.Size, &found, TagOnly, TurnByJpegtran, &context, &out, &thumbnailNote);
+    if (why) goto finish;
+    if (thumbnailNote) fprintf(stderr, "Note : the Exif thumbnail was kept as it was (%s)\nin file '%s'\n", thumbnailNote, FileName);
 
-    transform = ClearOrientation();
-    if (transform == NULL) goto finish;  /* nothing it could change */
+    /* Written to a temporary file first and then put in the photo's place
+       in one step: the photo is never half-written. */
     temp = NewTemp(FileName);
     if (!temp) {
         why = "could not create a temporary file beside it";
         goto finish;
     }
-    if (!TagOnly && *transform) {
-        unsigned w, h;
-        if (!Transform(transform, TRUE, FileName, temp)) {
-            why = "jpegtran could not turn the picture";
-            goto finish;
-        }
-        if (!ReadAll(temp, &turned) || Parse(&turned, &il) != NULL || !FrameSize(&turned, &il, &w, &h)) {
-            why = "jpegtran's output is not a picture";
-            goto finish;
-        }
-        image = &turned;
-        imageLayout = &il;
-        if (ImageInfo.ThumbnailOffset && ImageInfo.ThumbnailSize && ImageInfo.ThumbnailAtEnd &&
-            !TurnThumbnail(FileName, transform)) {
-            why = "the Exif thumbnail could not be turned";
-            goto finish;
-        }
-        exif = FindSection(M_EXIF);
-        SetExifSizes(exif, w, h);
+    if (!WriteAll(temp, out.Data, out.Size)) {
+        why = "could not write the turned photo";
+        goto finish;
     }
-    if ((why = Assemble(&orig, &ol, exifAt, exif, image, imageLayout, &out, &used)) != NULL) goto finish;
-
-    /* Written to the temporary file first and then put in the photo's place
-       in one step: the photo is never half-written. */
-    f = fopen(temp, "wb");
-    if (!f || fwrite(out.Data, 1, used, f) != used) why = "could not write the turned photo";
-    if (f && fclose(f) != 0) why = "could not write the turned photo";
-    if (why) goto finish;
     if (stat(FileName, &st) != 0 || !MoveFileExA(temp, FileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         why = "could not replace the photo";
         goto finish;
@@ -668,14 +380,12 @@ int AutorotFile(const char *FileName, int TagOnly, int Quiet)
         chmod(FileName, st.st_mode);
         utime(FileName, &times);
     }
-    done = TRUE;
     if (!Quiet) printf("Modified: %s\n", FileName);
 
 finish:
     free(orig.Data);
-    free(turned.Data);
     free(out.Data);
     if (why) return Fail(FileName, why);
     RemoveTemps();
-    return done;
+    return TRUE;
 }
