@@ -82,11 +82,38 @@ static const char *NewTemp(const char *FileName)
     return NULL;
 }
 
+/* The run's report, read by Orlenza while the run goes on: under -autorot
+   the standard output carries one line per JPEG and nothing else, "turned",
+   "upright" (it needed no turn) or "failed", a tab and the path in UTF-8.
+   Each line is flushed whole.  Where Windows ignores the manifest that makes
+   UTF-8 our code page, names arrive in the machine's code page and are
+   converted here. */
+static void Report(const char *word, const char *FileName)
+{
+    char *utf8 = NULL;
+    if (GetACP() != CP_UTF8) {
+        int wide = MultiByteToWideChar(CP_ACP, 0, FileName, -1, NULL, 0);
+        wchar_t *w = wide > 0 ? malloc((size_t)wide * sizeof(wchar_t)) : NULL;
+        int bytes = w && MultiByteToWideChar(CP_ACP, 0, FileName, -1, w, wide) == wide
+                        ? WideCharToMultiByte(CP_UTF8, 0, w, -1, NULL, 0, NULL, NULL) : 0;
+        utf8 = bytes > 0 ? malloc((size_t)bytes) : NULL;
+        if (utf8 && WideCharToMultiByte(CP_UTF8, 0, w, -1, utf8, bytes, NULL, NULL) != bytes) {
+            free(utf8);
+            utf8 = NULL;
+        }
+        free(w);
+    }
+    printf("%s\t%s\n", word, utf8 ? utf8 : FileName);
+    fflush(stdout);
+    free(utf8);
+}
+
 static int Fail(const char *FileName, const char *why)
 {
     fprintf(stderr, "Error : %s\nin file '%s' (left as it was)\n", why, FileName);
     Failures++;
     RemoveTemps();
+    Report("failed", FileName);
     return FALSE;
 }
 
@@ -104,6 +131,7 @@ void AutorotGuard(const char *FileName, void (*Process)(const char *))
         Failures++;
         RemoveTemps();
         DiscardData();
+        Report("failed", FileName);
     }
     GuardArmed = 0;
 }
@@ -298,6 +326,7 @@ void AutorotReadOnly(const char *FileName)
 {
     if (ReadJpegFile(FileName, READ_METADATA)) {
         if (ImageInfo.Orientation != 1 && NumOrientations > 0) Fail(FileName, "the file is read-only");
+        else Report("upright", FileName);
         DiscardData();
     }
 }
@@ -332,7 +361,8 @@ static int ExifFindings(const Section_t *exif, ArExif *found)
 }
 
 /* Turns FileName upright by jhead's already read Exif block; TRUE when the
-   file was rewritten.  TagOnly (-norot) only sets the orientation to 1. */
+   file was rewritten.  TagOnly (-norot) only sets the orientation to 1.
+   Quiet is jhead's -q; the report goes out all the same. */
 int AutorotFile(const char *FileName, int TagOnly, int Quiet)
 {
     Section_t *exif = FindSection(M_EXIF);
@@ -343,7 +373,11 @@ int AutorotFile(const char *FileName, int TagOnly, int Quiet)
     struct stat st;
     int i;
 
-    if (ImageInfo.Orientation == 1 || NumOrientations == 0 || !exif) return FALSE;
+    (void)Quiet;
+    if (ImageInfo.Orientation == 1 || NumOrientations == 0 || !exif) {
+        Report("upright", FileName);
+        return FALSE;
+    }
     if (!ExifFindings(exif, &found)) return Fail(FileName, "its orientation tags lie outside its Exif block");
     if (!ReadAll(FileName, &orig)) return Fail(FileName, "could not read the file");
     context.FileName = FileName;
@@ -380,7 +414,7 @@ int AutorotFile(const char *FileName, int TagOnly, int Quiet)
         chmod(FileName, st.st_mode);
         utime(FileName, &times);
     }
-    if (!Quiet) printf("Modified: %s\n", FileName);
+    Report("turned", FileName);
 
 finish:
     free(orig.Data);

@@ -251,6 +251,15 @@ check "upright photo not rewritten" unchanged "$d/c one.jpg"
 check "text file not touched" unchanged "$d/notes.txt"
 check "no temporary files left" only_files "$d" "a six.jpg" "b eight.JPG" "c one.jpg" notes.txt
 
+group "the report: one line per JPEG on the standard output, nothing else"
+d=$work/report; mkdir -p "$d"
+photo "$d/a six.jpg" 6; photo "$d/b one.jpg" 1; photo "$d/c 照片.jpg" 8
+head -c 200 "$d/a six.jpg" >"$d/d cut.jpg"; echo "not a photo" >"$d/e.txt"
+(cd "$work" && LC_ALL=zh_CN.UTF-8 wine "$jhead_w" -autorot "$(winpath "$d")\\*.*" 2>/dev/null) >"$work/report.txt"
+w=$(winpath "$d")
+check "turned, upright, turned, failed, in the pattern's order, paths in UTF-8" [ "$(tr -d '\r' <"$work/report.txt")" = \
+    "$(printf 'turned\t%s\nupright\t%s\nturned\t%s\nfailed\t%s' "$w\\a six.jpg" "$w\\b one.jpg" "$w\\c 照片.jpg" "$w\\d cut.jpg")" ]
+
 group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
 # jhead.exe is an ANSI program whose manifest makes UTF-8 its code page; the
 # machine's own (which Wine derives from the Unix locale) is the 936 of our
