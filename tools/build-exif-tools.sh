@@ -176,10 +176,12 @@ jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsi
 # jhead-autorot.c includes jhead.h, whose structures hold path buffers: it
 # must see the same buffer size as the rest of jhead.
 "$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
-# The turn itself is plain C with no Windows in it (the fuzz target builds it
-# natively too).
+# The turn itself and what it takes from jhead's reading are plain C with no
+# Windows in them (the fuzz target builds them natively too).
 "$CC" -O2 -Wall -Wextra -Werror -c -o autorot-core.o "$exifdir/autorot-core.c"
-"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o autorot-core.o "$utf8_manifest" -lm
+"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o autorot-jhead.o "$exifdir/autorot-jhead.c"
+"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o \
+    autorot-core.o autorot-jhead.o "$utf8_manifest" -lm
 
 # ------------------------------------------------------------------- check
 

@@ -29,6 +29,7 @@
 #include "jhead.h"
 
 #include "autorot-core.h"
+#include "autorot-jhead.h"
 
 /* ------------------------------------------------------------- failures */
 
@@ -331,35 +332,6 @@ void AutorotReadOnly(const char *FileName)
     }
 }
 
-int OrientationTags(const unsigned char *Base, unsigned Size, unsigned Offsets[2], int Formats[2]); /* exif.c */
-
-/* What jhead's reading found in the Exif block, for autorot-core.c: offsets
-   from the block's TIFF header, which sits 8 bytes into jhead's copy (the
-   length field and "Exif\0\0" come first). */
-static int ExifFindings(const Section_t *exif, ArExif *found)
-{
-    unsigned offsets[2] = {0, 0};
-    int formats[2] = {0, 0}, n, i;
-    memset(found, 0, sizeof(*found));
-    if (exif->Size < 8) return FALSE;
-    n = OrientationTags(exif->Data + 8, (unsigned)exif->Size - 8, offsets, formats);
-    if (n < 0) return FALSE;
-    found->Orientation = ImageInfo.Orientation;
-    found->Orientations = n;
-    for (i = 0; i < n && i < 2; i++) {
-        found->OrientationAt[i] = offsets[i];
-        found->OrientationFormat[i] = formats[i];
-    }
-    if (ImageInfo.ThumbnailOffset > 0 && ImageInfo.ThumbnailSize > 0) {
-        found->ThumbnailAt = (size_t)ImageInfo.ThumbnailOffset;
-        found->ThumbnailSize = (size_t)ImageInfo.ThumbnailSize;
-        found->ThumbnailSizeAt = ImageInfo.ThumbnailSizeOffset > 0 ? (size_t)ImageInfo.ThumbnailSizeOffset : 0;
-        found->ThumbnailAtEnd = ImageInfo.ThumbnailAtEnd;
-    }
-    found->SectionSize = (size_t)exif->Size;
-    return TRUE;
-}
-
 /* Turns FileName upright by jhead's already read Exif block; TRUE when the
    file was rewritten.  TagOnly (-norot) only sets the orientation to 1.
    Quiet is jhead's -q; the report goes out all the same. */
@@ -378,7 +350,7 @@ int AutorotFile(const char *FileName, int TagOnly, int Quiet)
         Report("upright", FileName);
         return FALSE;
     }
-    if (!ExifFindings(exif, &found)) return Fail(FileName, "its orientation tags lie outside its Exif block");
+    if (!AutorotExifFindings(exif, &found)) return Fail(FileName, "its orientation tags lie outside its Exif block");
     if (!ReadAll(FileName, &orig)) return Fail(FileName, "could not read the file");
     context.FileName = FileName;
     context.Photo = orig.Data;
