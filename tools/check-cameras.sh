@@ -7,6 +7,7 @@
 # with apt-get source into build/cameras once and kept there.
 #
 # Usage: tools/check-cameras.sh [OUTDIR]
+#        tools/check-cameras.sh --corpus-only   only fetch the corpus (tools/fuzz.sh seeds from it)
 #
 # OUTDIR holds jhead.exe and jpegtran.exe; by default the target's tools are
 # built (tools/build-exif-tools.sh) into build/<target>/exif. Every photo is
@@ -31,7 +32,9 @@ die() { echo "check-cameras: $*" >&2; exit 2; }
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(cd "$here/.." && pwd)
 source "$here/target.sh"
-[ $# -le 1 ] || die "usage: $0 [OUTDIR]"
+[ $# -le 1 ] || die "usage: $0 [OUTDIR | --corpus-only]"
+corpus_only=0
+[ "${1:-}" != --corpus-only ] || { corpus_only=1; shift; }
 
 ensure_packages() {
     local missing=() p
@@ -44,15 +47,17 @@ ensure_packages() {
         die "could not install ${missing[*]}"
 }
 ensure_packages libjpeg-turbo-progs libimage-exiftool-perl dpkg-dev
-bash "$here/ensure-deps.sh" || die "installing the build and Wine packages failed"
+[ "$corpus_only" = 1 ] || bash "$here/ensure-deps.sh" || die "installing the build and Wine packages failed"
 
-if [ $# = 1 ]; then
+if [ "$corpus_only" = 1 ]; then
+    :
+elif [ $# = 1 ]; then
     outdir=$(cd "$1" 2>/dev/null && pwd) || die "no such folder: $1"
 else
     outdir=$ORLENZA_TARGET_BUILD/exif
     bash "$here/build-exif-tools.sh" "$outdir" >/dev/null || die "building jhead.exe and jpegtran.exe failed"
 fi
-for exe in jhead.exe jpegtran.exe; do [ -f "$outdir/$exe" ] || die "$outdir/$exe is missing"; done
+[ "$corpus_only" = 1 ] || for exe in jhead.exe jpegtran.exe; do [ -f "$outdir/$exe" ] || die "$outdir/$exe is missing"; done
 
 # ------------------------------------------------------------ the corpus
 
@@ -71,6 +76,7 @@ if [ ! -f "$src/.fetched" ]; then
     done
     touch "$src/.fetched"
 fi
+[ "$corpus_only" = 0 ] || exit 0
 
 work=$cameras/run
 rm -rf "$work"; mkdir -p "$work/photos" "$work/reference" "$work/before"

@@ -41,7 +41,9 @@
    itself and holds 16 bits. */
 #define MAX_PAYLOAD (0xFFFF - 2)
 
-const char *ArTransformName(int orientation)
+/* The jpegtran transform that turns a photo of this orientation upright:
+   "" for 1 and for values no camera writes. */
+static const char *TransformName(int orientation)
 {
     static const char *const names[9] = {"", "", "flip horizontal", "rotate 180", "flip vertical",
                                          "transpose", "rotate 90", "transverse", "rotate 270"};
@@ -516,7 +518,7 @@ done:
 const char *ArTurnPhoto(const unsigned char *photo, size_t size, const ArExif *exif, int tagOnly,
                         ArTransformFn transform, void *context, ArBuffer *out, const char **thumbnailNote)
 {
-    const char *name = ArTransformName(exif->Orientation), *why;
+    const char *name = TransformName(exif->Orientation), *why;
     Layout ol, il;
     ArBuffer turned = {NULL, 0}, block = {NULL, 0};
     const unsigned char *image = photo;

@@ -7,7 +7,6 @@
  * Offered here:
  *   ArExif          what jhead's own reading found in the photo's Exif block
  *   ArTransformFn   a lossless turn of one JPEG picture, supplied by the caller
- *   ArTransformName the jpegtran transform for an orientation value
  *   ArTurnPhoto     puts the turned photo together
  *
  * The rule it keeps: a photo is turned whenever its picture can be turned
@@ -43,10 +42,6 @@ typedef struct {
    cannot be turned. NULL and `out` filled, or why it could not. */
 typedef const char *(*ArTransformFn)(void *context, const char *transform, int thumbnail, const unsigned char *jpeg,
                                      size_t size, ArBuffer *out);
-
-/* The jpegtran transform that turns a photo of this orientation upright:
-   "" for 1 and for values no camera writes, NULL never. */
-const char *ArTransformName(int orientation);
 
 /* Puts together `photo` turned upright by `exif`: NULL with `out` filled, or
    why the photo cannot be turned, `out` left empty. With `tagOnly` only the
