@@ -170,7 +170,7 @@ int wmain(int argc, wchar_t** argv) {
     // More rounds than the default steady the figures on a busy machine.
     const int rounds = argc == 2 && _wtoi(argv[1]) > 0 ? _wtoi(argv[1]) : kDefaultRounds;
     SetConsoleOutputCP(CP_UTF8);
-    const CString program = testkit::BuiltProgram();
+    const CString program = testkit::ShippedProgram();
     const CString tool = program.Left(program.ReverseFind(L'\\')) + L"\\jhead.exe";
     if (GetFileAttributesW(tool) == INVALID_FILE_ATTRIBUTES) return Fail("no jhead.exe beside Orlenza.exe");
 

@@ -4,7 +4,9 @@
 
 namespace testkit {
 
-CString BuiltProgram() { return ModuleDir() + L"\\..\\bin\\Orlenza.exe"; }
+CString BuiltProgram() { return ModuleDir() + L"\\..\\checked\\Orlenza.exe"; }
+
+CString ShippedProgram() { return ModuleDir() + L"\\..\\bin\\Orlenza.exe"; }
 
 CString CopyOfProgram(const CString& folder) {
     const CString exe = folder + L"\\Orlenza.exe";

@@ -6,8 +6,11 @@
 
 namespace testkit {
 
-// The program as the build made it: ..\bin\Orlenza.exe beside the tests.
+// The program as the tests run it: ..\checked\Orlenza.exe beside the tests,
+// built with its assertions active, its tools beside it.
 CString BuiltProgram();
+// The program as it ships: ..\bin\Orlenza.exe (what the benchmarks measure).
+CString ShippedProgram();
 // A copy of the built program as `folder`\Orlenza.exe, without its tools;
 // its path, or empty when it could not be made.
 CString CopyOfProgram(const CString& folder);
