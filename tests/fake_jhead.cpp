@@ -15,8 +15,20 @@
 // args     the arguments as a Windows program splits its command line
 //          (CommandLineToArgvW), without the program name
 //
+// On its standard output it writes a result line for each .jpg or .jpeg file
+// that its last argument names (a file, or a folder's "\*.*" pattern, which
+// it expands): "turned<TAB>path" for a name holding "(turn)" (ended by CR
+// LF), "failed<TAB>path" for one holding "(fails)", "upright<TAB>path"
+// otherwise (ended by LF alone). An argument holding "(noise)" makes it write
+// only lines the program must pass over instead, one of them 100,000 bytes
+// long, more than a pipe holds. One holding "(hold)" makes it signal the
+// event "orlenza-fake-jhead-held" and wait (up to a minute) for the event
+// "orlenza-fake-jhead-go" before it writes anything: a test can act while a
+// tool run is under way.
+//
 // It exits with 3, as the real tool does for a photo it could not turn, when
-// its last argument holds "(fails)"; otherwise with 0.
+// its last argument holds "(fails)" or it reported a failed photo; otherwise
+// with 0.
 //
 // Nothing here depends on the C runtime's own view of the command line, so
 // what is logged is exactly what the starter handed over.
@@ -39,6 +51,53 @@ ULONGLONG Now() {
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+void Write(const std::string& bytes) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// The result lines for `target`, as the real tool writes them; whether one
+// says "failed".
+bool WriteResults(const std::wstring& target) {
+    const bool pattern = target.size() > 4 && target.compare(target.size() - 4, 4, L"\\*.*") == 0;
+    const std::wstring folder = pattern ? target.substr(0, target.size() - 3) : std::wstring();
+    bool failed = false;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(target.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        const std::wstring name = entry.cFileName;
+        const size_t dot = name.rfind(L'.');
+        const std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+            (_wcsicmp(extension.c_str(), L".jpg") != 0 && _wcsicmp(extension.c_str(), L".jpeg") != 0))
+            continue;
+        const std::string path = Utf8((pattern ? folder + name : target).c_str());
+        if (name.find(L"(turn)") != std::wstring::npos) {
+            Write("turned\t" + path + "\r\n");
+        } else if (name.find(L"(fails)") != std::wstring::npos) {
+            Write("failed\t" + path + "\n");
+            failed = true;
+        } else {
+            Write("upright\t" + path + "\n");
+        }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return failed;
+}
+
+// What a program must not take for results.
+void WriteNoise() {
+    Write("turned C:\\no tab.jpg\n");
+    Write("rotated\tC:\\unknown word.jpg\r\n");
+    Write("Turned\tC:\\word in capitals.jpg\n");
+    Write("upright\t\n");
+    Write("turned\tC:\\\xB7\xF1\xE3 GBK, no UTF-8.jpg\n");
+    Write("turned\tC:\\control\x01" "character.jpg\n");
+    Write("failed\tC:\\" + std::string(100000, 'x') + ".jpg\n");
+    Write("turned\tC:\\last line without its end.jpg");
 }
 
 std::wstring OwnFolder() {
@@ -78,16 +137,31 @@ int wmain() {
     line += '\t';
     line += Utf8(commandLine);
     int argc = 0;
-    bool fails = false;
+    std::wstring target;
     if (wchar_t** argv = CommandLineToArgvW(commandLine, &argc)) {
         for (int i = 1; i < argc; ++i) {
             line += '\t';
             line += Utf8(argv[i]);
         }
-        fails = argc > 1 && wcsstr(argv[argc - 1], L"(fails)") != nullptr;
+        if (argc > 1) target = argv[argc - 1];
         LocalFree(argv);
     }
     line += '\n';
+    auto holds = [&](const wchar_t* tag) { return target.find(tag) != std::wstring::npos; };
+
+    if (holds(L"(hold)")) {
+        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held");
+        HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go");
+        SetEvent(held);
+        WaitForSingleObject(go, 60000);
+        CloseHandle(held);
+        CloseHandle(go);
+    }
+    bool fails = holds(L"(fails)");
+    if (holds(L"(noise)"))
+        WriteNoise();
+    else
+        fails = WriteResults(target) || fails;
 
     // Long enough for a second start to come before this end if the starter
     // did not wait; short beside a Wine process start.

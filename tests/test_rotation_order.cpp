@@ -4,6 +4,10 @@
 // (fake_jhead.exe) beside it as jhead.exe, and is driven from this process as
 // a user would: entries dropped on it, the box set, start pressed, the end
 // message read and confirmed.
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -18,9 +22,7 @@ using testkit::TempDir;
 
 namespace {
 
-const wchar_t* const kFinished = L"旋转结束，谢谢使用！";
 const wchar_t* const kEmptyList = L"请先添加要旋转的图片项目！";
-const wchar_t* const kToolFailed = L"无法启动 jhead.exe，旋转未完成，请重装软件！";
 
 // A run may start a few dozen stand-ins, each a Wine process start.
 constexpr DWORD kRunTimeoutMs = 60000;
@@ -90,9 +92,10 @@ private:
     bool m_ok = false;
 };
 
-void CheckFinishedNormally(const MessageBoxSeen& end) {
+// "Finished", and the stand-in's photos: all needed no turn.
+void CheckFinishedNormally(const MessageBoxSeen& end, int upright) {
     CHECK_EQ(end.caption, CString(L"Orlenza"));
-    CHECK_EQ(end.text, CString(kFinished));
+    CHECK_EQ(end.text, RunEndMessage({0, upright, 0, L"", false, false}).text);
     CHECK(end.informationIcon);
 }
 
@@ -187,7 +190,7 @@ TEST_CASE(ticked_box_runs_each_folder_children_before_parents) {
     REQUIRE(session.Drop({tree.top, tree.link}));
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
-    CheckFinishedNormally(end);
+    CheckFinishedNormally(end, 1);
 
     std::vector<CString> expected{tree.top + L"\\*.*"};
     AppendSubfolderRuns(tree.top, expected);
@@ -224,7 +227,7 @@ TEST_CASE(cleared_box_runs_once_per_listed_folder) {
     REQUIRE(session.Drop({tree.top, tree.a, L"C:\\"}));
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
-    CheckFinishedNormally(end);
+    CheckFinishedNormally(end, 1);
     CheckRuns(install.Runs(), {tree.top + L"\\*.*", tree.a + L"\\*.*", L"C:\\*.*"}, install);
 }
 
@@ -256,7 +259,7 @@ TEST_CASE(file_entries_run_on_the_file_by_its_full_path) {
         if (session.Dialog() && session.Drop(paths)) {
             MessageBoxSeen end;
             CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
-            CheckFinishedNormally(end);
+            CheckFinishedNormally(end, std::size(rows));
         } else {
             testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
         }
@@ -285,7 +288,7 @@ TEST_CASE(folder_listed_twice_runs_twice_and_vanished_rows_are_skipped) {
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
     // Vanished rows are skipped without a word.
-    CheckFinishedNormally(end);
+    CheckFinishedNormally(end, 0);
     CheckRuns(install.Runs(), {tree.a2 + L"\\*.*", tree.a2 + L"\\*.*"}, install);
 }
 
@@ -330,7 +333,7 @@ TEST_CASE(tool_that_cannot_start_ends_the_run_with_one_warning) {
         MessageBoxSeen end;
         CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
         CHECK_EQ(end.caption, CString(L"Orlenza"));
-        CHECK_EQ(end.text, CString(kToolFailed));
+        CHECK_EQ(end.text, RunEndMessage({0, 0, 0, L"", true, false}).text);
         CHECK(end.exclamationIcon);
         CHECK(!install.Logged());
     }
@@ -382,18 +385,23 @@ TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
     REQUIRE(!tooLong.empty());
     const CString failingSub = photos.Folder(L"好") + L"\\(fails) 子";
     CreateDirectoryW(failingSub, nullptr);
+    const CString album = photos.Folder(L"相册");
+    for (const wchar_t* name : {L"1 (turn).jpg", L"2 (turn).JPEG", L"3.jpg", L"4 (fails).jpg", L"说明.txt"})
+        photos.File((L"相册\\" + CString(name)).GetString(), 10);
     const struct {
         const char* label;
         std::vector<CString> drops;
         CString first;
-        int count;
+        int count, turned, upright;
     } rows[] = {
         {"the tool fails on two listed files",
          {photos.File(L"a.jpg", 10), photos.File(L"b (fails).jpg", 10), photos.File(L"c (fails).jpg", 10)},
-         photos.Path() + L"\\b (fails).jpg", 2},
-        {"the tool fails on a sub-folder", {photos.Path() + L"\\好"}, failingSub, 1},
-        {"sub-folders past the path limit", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size())},
-        {"the same, again in the same session", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size())},
+         photos.Path() + L"\\b (fails).jpg", 2, 0, 1},
+        {"the tool fails on a sub-folder without saying on which photo", {photos.Path() + L"\\好"}, failingSub, 1, 0, 0},
+        {"the photos of a folder that failed are named, the others counted", {album},
+         album + L"\\4 (fails).jpg", 1, 2, 1},
+        {"sub-folders past the path limit", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size()), 0, 0},
+        {"the same, again in the same session", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size()), 0, 0},
     };
     Session session(install.Program());
     REQUIRE(session.Dialog());
@@ -403,7 +411,7 @@ TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
         REQUIRE(session.Drop(row.drops));
         MessageBoxSeen end;
         CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
-        CHECK_EQ(end.text, LeftOutMessage(row.first, row.count));
+        CHECK_EQ(end.text, RunEndMessage({row.turned, row.upright, row.count, row.first, false, false}).text);
         CHECK(end.exclamationIcon);
     }
     testkit::SetContext("");
@@ -411,4 +419,134 @@ TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
     // cannot hold.
     CHECK(WaitForSingleObject(session.Process(), 0) == WAIT_TIMEOUT);
     for (const Run& run : install.Runs()) CHECK(run.args.size() == 2 && FitsToolPath(run.args[1]));
+}
+
+// --- the dialog during a run --------------------------------------------------
+
+namespace {
+
+LRESULT Ask(HWND window, UINT message) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+CString TextOf(HWND window) {
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    return text;
+}
+
+// Ctrl held down as the program's thread sees it: this thread attached to
+// its input for the while, with Ctrl down in the key state the two share.
+// (A posted key changes no key state.)
+class CtrlHeld {
+public:
+    explicit CtrlHeld(HWND window) : m_program(GetWindowThreadProcessId(window, nullptr)) {
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // attaching needs a queue of this thread
+        m_attached = AttachThreadInput(GetCurrentThreadId(), m_program, TRUE) != FALSE;
+        Set(0x80);
+    }
+    ~CtrlHeld() {
+        Set(0);
+        if (m_attached) AttachThreadInput(GetCurrentThreadId(), m_program, FALSE);
+    }
+    bool Attached() const { return m_attached; }
+
+private:
+    static void Set(BYTE state) {
+        BYTE keys[256] = {};
+        GetKeyboardState(keys);
+        keys[VK_CONTROL] = keys[VK_LCONTROL] = state;
+        SetKeyboardState(keys);
+    }
+    DWORD m_program;
+    bool m_attached = false;
+};
+
+}  // namespace
+
+// With the stand-in held on the first row: the window answers, shows how far
+// the run has come, keeps the list as it is, and each way of stopping ends
+// the run with the stand-in's one run let finish.
+TEST_CASE(a_run_can_be_watched_and_stopped_and_keeps_the_list_as_it_is) {
+    Installation install(L"order-live", Tool::StandIn);
+    REQUIRE(install.Ready());
+    remote::ToolFolder photos(L"order-live-photos");
+    std::vector<CString> rows{photos.File(L"1 (hold).jpg", 10)};
+    for (const wchar_t* name : {L"2.jpg", L"3 (turn).jpg", L"4.jpg", L"5.jpg"}) rows.push_back(photos.File(name, 10));
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held");
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go");
+    REQUIRE(held && go);
+    const struct {
+        const char* label;
+        bool closes;
+        void (*stop)(HWND dialog);
+    } ways[] = {
+        {"the stop button", false, [](HWND d) { PostMessageW(GetDlgItem(d, 1004), BM_CLICK, 0, 0); }},
+        {"Escape", false, [](HWND d) { testkit::PostKey(GetDlgItem(d, 1000), VK_ESCAPE); }},
+        {"the close box: closes once stopped", true, [](HWND d) { PostMessageW(d, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& way : ways) {
+        testkit::SetContext(way.label);
+        DeleteFileW(install.Folder() + L"\\runs.log");
+        ResetEvent(held);
+        ResetEvent(go);
+        Session session(install.Program());
+        REQUIRE(session.Dialog() && session.Drop(rows));
+        const HWND dialog = session.Dialog(), list = GetDlgItem(dialog, 1000);
+        auto selected = [&] { return Ask(list, LVM_GETSELECTEDCOUNT); };
+        // Outside a run, Delete takes the selected (last) row, Ctrl+A selects
+        // every row.
+        testkit::PostKey(list, VK_END);
+        CHECK(testkit::WaitUntil([&] { return selected() == 1; }));
+        testkit::PostKey(list, VK_DELETE);
+        CHECK(testkit::WaitUntil([&] { return remote::RowCount(dialog) == 4; }));
+        {
+            CtrlHeld ctrl(list);
+            REQUIRE(ctrl.Attached());
+            testkit::PostKey(list, 'A');
+            CHECK(testkit::WaitUntil([&] { return selected() == 4; }));
+        }
+        testkit::PostKey(list, VK_HOME);
+        CHECK(testkit::WaitUntil([&] { return selected() == 1; }));
+
+        remote::ClickStart(dialog);
+        REQUIRE(WaitForSingleObject(held, kRunTimeoutMs) == WAIT_OBJECT_0);
+        DWORD_PTR answer = 0;
+        const ULONGLONG asked = GetTickCount64();
+        CHECK(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &answer) != 0);
+        CHECK(GetTickCount64() - asked < 200);
+        CHECK(testkit::WaitUntil([&] { return TextOf(dialog) == L"Orlenza - 正在旋转 (1/4)"; }, 5000));
+        CHECK_EQ(TextOf(GetDlgItem(dialog, 1004)), CString(L"停止旋转"));
+        for (int id : {1004, 1001, 1002, 1003, 1005}) CHECK_EQ(remote::IsControlEnabled(dialog, id), id == 1004);
+        {
+            // Delete and Ctrl+A come before the stop, and change nothing.
+            CtrlHeld ctrl(list);
+            testkit::PostKey(list, VK_DELETE);
+            testkit::PostKey(list, 'A');
+            way.stop(dialog);
+            SetEvent(go);
+            MessageBoxSeen end;
+            if (way.closes) {
+                CHECK(WaitForSingleObject(session.Process(), kRunTimeoutMs) == WAIT_OBJECT_0);
+            } else {
+                CHECK(testkit::ConfirmMessageBox(session.Pid(), &end, kRunTimeoutMs));
+                CHECK_EQ(end.text, RunEndMessage({0, 1, 0, L"", false, true}).text);
+                CHECK(end.informationIcon);
+            }
+        }
+        if (!way.closes) {
+            CHECK_EQ(remote::RowCount(dialog), 4);
+            CHECK_EQ(selected(), 1);
+            CHECK_EQ(TextOf(dialog), CString(L"Orlenza"));
+            CHECK_EQ(TextOf(GetDlgItem(dialog, 1004)), CString(L"开始旋转"));
+            for (int id : {1004, 1001, 1002, 1003, 1005}) CHECK(remote::IsControlEnabled(dialog, id));
+        }
+        const std::vector<Run> runs = install.Runs();
+        CHECK(runs.size() == 1 && runs[0].args.size() == 2 && runs[0].args[1] == rows[0]);
+    }
+    CloseHandle(held);
+    CloseHandle(go);
 }
