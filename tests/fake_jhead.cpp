@@ -15,16 +15,13 @@
 // args     the arguments as a Windows program splits its command line
 //          (CommandLineToArgvW), without the program name
 //
-// On its standard output it writes a result line for each .jpg or .jpeg file
-// that its last argument names (a file, or a folder's "\*.*" pattern, which
-// it expands): "turned<TAB>path" for a name holding "(turn)" (ended by CR
-// LF), "failed<TAB>path" for one holding "(fails)", "upright<TAB>path"
-// otherwise (ended by LF alone). An argument holding "(noise)" makes it write
-// only lines the program must pass over instead, one of them 100,000 bytes
-// long, more than a pipe holds. One holding "(hold)" makes it signal the
-// event "orlenza-fake-jhead-held" and wait (up to a minute) for the event
-// "orlenza-fake-jhead-go" before it writes anything: a test can act while a
-// tool run is under way.
+// On its standard output it writes a result line for each .jpg file its last
+// argument names: "turned<TAB>path" (CR LF) for a name holding
+// "(turn)", "failed<TAB>path" for one holding "(fails)", "upright<TAB>path"
+// (LF) for the others. With "(noise)" in the argument it writes only what a
+// program must pass over, more than a pipe holds. With "(hold)" it sets the
+// event "orlenza-fake-jhead-held" and waits (a minute at most) for
+// "orlenza-fake-jhead-go" before it writes anything.
 //
 // It exits with 3, as the real tool does for a photo it could not turn, when
 // its last argument holds "(fails)" or it reported a failed photo; otherwise
@@ -58,46 +55,24 @@ void Write(const std::string& bytes) {
     WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
-// The result lines for `target`, as the real tool writes them; whether one
-// says "failed".
+// The result lines for `target` (a file or a folder's pattern), as the real
+// tool writes them; whether one says "failed".
 bool WriteResults(const std::wstring& target) {
-    const bool pattern = target.size() > 4 && target.compare(target.size() - 4, 4, L"\\*.*") == 0;
-    const std::wstring folder = pattern ? target.substr(0, target.size() - 3) : std::wstring();
+    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
     bool failed = false;
     WIN32_FIND_DATAW entry{};
     HANDLE search = FindFirstFileW(target.c_str(), &entry);
     if (search == INVALID_HANDLE_VALUE) return false;
     do {
-        const std::wstring name = entry.cFileName;
-        const size_t dot = name.rfind(L'.');
-        const std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot);
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
-            (_wcsicmp(extension.c_str(), L".jpg") != 0 && _wcsicmp(extension.c_str(), L".jpeg") != 0))
-            continue;
-        const std::string path = Utf8((pattern ? folder + name : target).c_str());
-        if (name.find(L"(turn)") != std::wstring::npos) {
-            Write("turned\t" + path + "\r\n");
-        } else if (name.find(L"(fails)") != std::wstring::npos) {
-            Write("failed\t" + path + "\n");
-            failed = true;
-        } else {
-            Write("upright\t" + path + "\n");
-        }
+        const wchar_t* dot = wcsrchr(entry.cFileName, L'.');
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !dot || _wcsicmp(dot, L".jpg") != 0) continue;
+        const std::string path = Utf8((folder + entry.cFileName).c_str());
+        const bool turned = wcsstr(entry.cFileName, L"(turn)"), fails = wcsstr(entry.cFileName, L"(fails)");
+        Write((turned ? "turned\t" : fails ? "failed\t" : "upright\t") + path + (turned ? "\r\n" : "\n"));
+        failed = failed || (fails && !turned);
     } while (FindNextFileW(search, &entry));
     FindClose(search);
     return failed;
-}
-
-// What a program must not take for results.
-void WriteNoise() {
-    Write("turned C:\\no tab.jpg\n");
-    Write("rotated\tC:\\unknown word.jpg\r\n");
-    Write("Turned\tC:\\word in capitals.jpg\n");
-    Write("upright\t\n");
-    Write("turned\tC:\\\xB7\xF1\xE3 GBK, no UTF-8.jpg\n");
-    Write("turned\tC:\\control\x01" "character.jpg\n");
-    Write("failed\tC:\\" + std::string(100000, 'x') + ".jpg\n");
-    Write("turned\tC:\\last line without its end.jpg");
 }
 
 std::wstring OwnFolder() {
@@ -149,17 +124,13 @@ int wmain() {
     line += '\n';
     auto holds = [&](const wchar_t* tag) { return target.find(tag) != std::wstring::npos; };
 
-    if (holds(L"(hold)")) {
-        HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held");
-        HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go");
-        SetEvent(held);
-        WaitForSingleObject(go, 60000);
-        CloseHandle(held);
-        CloseHandle(go);
+    if (holds(L"(hold)")) {  // the events' handles go when this process does
+        SetEvent(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held"));
+        WaitForSingleObject(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go"), 60000);
     }
     bool fails = holds(L"(fails)");
     if (holds(L"(noise)"))
-        WriteNoise();
+        Write("turned C:\\no tab.jpg\nturned\tC:\\\xB7\xF1 GBK.jpg\nfailed\t" + std::string(100000, 'x') + "\nturned\tC:\\cut");
     else
         fails = WriteResults(target) || fails;
 
