@@ -122,7 +122,7 @@ void CALLBACK OnCreate(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWO
         g_shownBox = window;
 }
 
-// With `answers`: while the run goes on, every 100 ms the time the window
+// With `answers`: while the run goes on, every 50 ms the time the window
 // takes to answer a sent message, until there are 20.
 bool ClickAndWaitForEndMessage(HWND dialog, DWORD pid, DWORD timeoutMs, std::vector<double>* answers = nullptr) {
     g_shownBox = nullptr;
@@ -134,7 +134,7 @@ bool ClickAndWaitForEndMessage(HWND dialog, DWORD pid, DWORD timeoutMs, std::vec
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;
     for (ULONGLONG now; !g_shownBox && (now = GetTickCount64()) < deadline;) {
         const bool probing = answers && answers->size() < 20;
-        const DWORD wait = probing ? 100 : static_cast<DWORD>(deadline - now);
+        const DWORD wait = probing ? 50 : static_cast<DWORD>(deadline - now);
         if (MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) == WAIT_TIMEOUT && probing) {
             const LONGLONG asked = Now();
             DWORD_PTR result = 0;
@@ -230,7 +230,10 @@ int wmain(int argc, wchar_t** argv) {
                 return Fail("could not copy the photos");
     const std::vector<CString> commands = TreeCommands(root);
 
-    testkit::Program orlenza(program);
+    // Without a console, as started from the desktop: under Wine a program
+    // started from this console program would share its console, and the
+    // tool would not need one of its own each time, as for the loop.
+    testkit::Program orlenza(program, CString(), DETACHED_PROCESS);
     if (!orlenza.Started()) return Fail("could not start Orlenza.exe");
     std::vector<testkit::MessageBoxSeen> warnings;
     const HWND dialog = remote::WaitForMainDialog(orlenza.Pid(), &warnings);
@@ -261,7 +264,7 @@ int wmain(int argc, wchar_t** argv) {
     {
         remote::ToolFolder empty(L"bench-run-fixed");
         const CString gone = empty.File(L"gone.jpg", 1);
-        testkit::Program other(program);
+        testkit::Program other(program, CString(), DETACHED_PROCESS);
         const HWND otherDialog = remote::WaitForMainDialog(other.Pid(), nullptr);
         if (!otherDialog || !remote::Drop(other.Process(), otherDialog, {gone})) return Fail("no second program");
         DeleteFileW(gone);
@@ -307,9 +310,11 @@ int wmain(int argc, wchar_t** argv) {
     // Timed from here, the process that asks: a Wine process start is no
     // part of it.
     std::vector<double> answers;
-    if (!ClickAndWaitForEndMessage(dialog, orlenza.Pid(), 300000, &answers) ||
-        !testkit::ConfirmMessageBox(orlenza.Pid(), nullptr) || answers.size() < 20)
-        return Fail("the run ended before 20 answers were timed");
+    for (int run = 0; run < 5 && answers.size() < 20; ++run)
+        if (!ClickAndWaitForEndMessage(dialog, orlenza.Pid(), 300000, &answers) ||
+            !testkit::ConfirmMessageBox(orlenza.Pid(), nullptr))
+            return Fail("a run to time the answers failed");
+    if (answers.size() < 20) return Fail("five runs ended before 20 answers were timed");
     const double longest = *std::max_element(answers.begin(), answers.end());
     const bool answered = longest <= 0.100;
     std::printf("answer to a message during a run: median %.1f ms, longest %.1f ms of %zu; goal at most 100 ms: %s\n",

@@ -13,12 +13,12 @@ CString CopyOfProgram(const CString& folder) {
     return CopyFileW(BuiltProgram(), exe, FALSE) ? exe : CString();
 }
 
-Program::Program(const CString& exe, const CString& arguments) {
+Program::Program(const CString& exe, const CString& arguments, DWORD flags) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     CString commandLine = L"\"" + exe + L"\" " + arguments;
     const CString folder = exe.Left(exe.ReverseFind(L'\\'));
-    if (!CreateProcessW(exe, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(exe, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE, flags, nullptr,
                         folder, &si, &m_info))
         m_info = {};
     if (m_info.hThread) CloseHandle(m_info.hThread);

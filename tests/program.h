@@ -18,8 +18,9 @@ CString CopyOfProgram(const CString& folder);
 // A started program; terminated when the object goes if it is still running.
 class Program {
 public:
-    // Copies nothing: starts `exe` in its own folder, with `arguments` if any.
-    explicit Program(const CString& exe, const CString& arguments = CString());
+    // Copies nothing: starts `exe` in its own folder, with `arguments` if any
+    // and CreateProcess's `flags`.
+    explicit Program(const CString& exe, const CString& arguments = CString(), DWORD flags = 0);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
