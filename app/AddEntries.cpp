@@ -5,6 +5,7 @@
 #include "pivotdeskDlg.h"
 
 void CpivotdeskDlg::OnAddEntries() {
+    if (RunUnderWay()) return;  // a click queued before the run disabled the button
     CPickerDialog picker;
     if (!m_strLastDir.IsEmpty()) picker.m_ofn.lpstrInitialDir = m_strLastDir;
     if (picker.DoModal() != IDOK) return;  // the list, the buttons and "LastDir" stay

@@ -95,6 +95,12 @@ BOOL CpivotdeskDlg::AddEntry(const CString& path) {
 }
 
 void CpivotdeskDlg::OnDropFiles(HDROP drop) {
+    // The window takes no drops during a run; one that was on its way
+    // still has its memory to be freed.
+    if (RunUnderWay()) {
+        DragFinish(drop);
+        return;
+    }
     const std::vector<CString> names = DroppedNames(drop);
     {
         RedrawSuspended quiet(m_listEntries);
@@ -107,8 +113,9 @@ void CpivotdeskDlg::OnDropFiles(HDROP drop) {
 
 void CpivotdeskDlg::OnListItemChanged(NMHDR* notify, LRESULT* result) {
     *result = 0;
-    // The delete command sets the button itself once it is done.
-    if (m_deletingRows) return;
+    // The delete command sets the button itself once it is done; a run
+    // keeps it off and sets it when it ends.
+    if (m_deletingRows || RunUnderWay()) return;
     // Selecting all rows sends one notification per row, so each must cost
     // the same however long the list is. Changes that leave a row's selected
     // mark alone (focus, text) cannot change the answer; a row that gains
@@ -129,7 +136,20 @@ void CpivotdeskDlg::OnListItemChanged(NMHDR* notify, LRESULT* result) {
     if (!m_btnDelete.IsWindowEnabled() != !anySelected) m_btnDelete.EnableWindow(anySelected);
 }
 
+void CpivotdeskDlg::OnListKeyDown(NMHDR* notify, LRESULT* result) {
+    *result = 0;
+    if (RunUnderWay()) return;
+    const WORD key = reinterpret_cast<const NMLVKEYDOWN*>(notify)->wVKey;
+    // Delete does what the button does, and only when it could be pressed.
+    if (key == VK_DELETE && m_btnDelete.IsWindowEnabled()) OnDeleteEntries();
+    // Ctrl+A, but not Ctrl+Alt+A (AltGr+A on some keyboards).
+    if (key == 'A' && GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0)
+        m_listEntries.SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+}
+
 void CpivotdeskDlg::OnDeleteEntries() {
+    // A click queued before the run disabled the button.
+    if (RunUnderWay()) return;
     int lowestDeleted = 0;
     const int selected = static_cast<int>(m_listEntries.GetSelectedCount());
     if (selected > 0) {
@@ -177,6 +197,7 @@ void CpivotdeskDlg::SelectEntry(CListCtrl& list, int index) {
 }
 
 void CpivotdeskDlg::OnClearList() {
+    if (RunUnderWay()) return;
     {
         RedrawSuspended quiet(m_listEntries);
         m_listEntries.DeleteAllItems();

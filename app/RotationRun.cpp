@@ -1,117 +1,213 @@
 // The rotation run: jhead.exe -autorot over every row, one hidden process at a
-// time, and over every sub-folder of a listed folder when the box is ticked.
-// What the run had to leave out is counted and named in its end message.
-#include "RunTargets.h"
-#include "pivotdeskDlg.h"
+// time, and over every sub-folder of a listed folder when the box is ticked;
+// what the tool reports is counted, and what the run had to leave out is
+// counted and the first one named.
+#include "RotationRun.h"
 
-// The shell reads this structure by its documented layout; a header that
-// packed it differently would make every start fail with a bad size.
-#ifdef _WIN64
-static_assert(sizeof(SHELLEXECUTEINFOW) == 112, "64-bit SHELLEXECUTEINFOW layout expected");
-#else
-static_assert(sizeof(SHELLEXECUTEINFOW) == 60, "32-bit SHELLEXECUTEINFOW layout expected");
-#endif
+#include "Debug.h"
+#include "KernelHandle.h"
 
 namespace {
 
 bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
 
+// The folders below `folder` that the run walks, in the file system's order;
+// false when it cannot be listed.
+bool ListSubfolders(const CString& folder, std::vector<CString>& subfolders) {
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(JoinPath(folder, L"*.*"), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        if (wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0) continue;
+        // For a reparse point the search hands out its tag in dwReserved0.
+        if (DescendsIntoFolder(entry.dwFileAttributes, entry.dwReserved0))
+            subfolders.push_back(JoinPath(folder, entry.cFileName));
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return true;
+}
+
 }  // namespace
 
-void CpivotdeskDlg::OnStartRotation() {
-    UpdateData(TRUE);
-    if (m_listEntries.GetItemCount() == 0) {
-        MessageBox(L"请先添加要旋转的图片项目！", L"Orlenza", MB_OK | MB_ICONINFORMATION);
-        return;
-    }
-    m_toolStartFailed = false;
-    m_leftOutCount = 0;
-    m_firstLeftOut.Empty();
-    m_lastLeftOut.Empty();
-    m_toolsTakeUtf8 = ToolsTakeUtf8();
-    for (int row = 0; row < m_listEntries.GetItemCount(); ++row) {
-        const CString path = m_listEntries.GetItemText(row, 0);
+CRotationRun::CRotationRun(RunSetup setup) : m_setup(std::move(setup)) {}
+
+CRotationRun::~CRotationRun() {
+    RequestStop();
+    Finish();
+}
+
+const RunOutcome& CRotationRun::Execute(Listener* listener) {
+    m_listener = listener;
+    AddKnown(static_cast<int>(m_setup.rows.size()));
+    for (const CString& path : m_setup.rows) {
+        if (Halted()) break;
+        TakeUp(path);
         const DWORD attributes = GetFileAttributesW(path);
         if (attributes == INVALID_FILE_ATTRIBUTES) continue;  // vanished since it was added
         if (IsFolder(attributes)) {
             RotateTarget(path, JoinPath(path, L"*.*"));
-            if (m_bIncludeSubfolders) RotateSubfolders(path);
+            if (m_setup.includeSubfolders) RotateSubfolders(path);
         } else {
             RotateTarget(path, path);
         }
     }
-    // "Finished" after starts that failed would claim photos were turned
-    // when none were; the same goes for anything the run had to leave out.
-    if (m_toolStartFailed)
-        MessageBox(L"无法启动 jhead.exe，旋转未完成，请重装软件！", L"Orlenza", MB_OK | MB_ICONEXCLAMATION);
-    else if (m_leftOutCount > 0)
-        MessageBox(LeftOutMessage(m_firstLeftOut, m_leftOutCount), L"Orlenza", MB_OK | MB_ICONEXCLAMATION);
-    else
-        MessageBox(L"旋转结束，谢谢使用！", L"Orlenza", MB_OK | MB_ICONINFORMATION);
+    m_listener = nullptr;
+    return m_outcome;
 }
 
-void CpivotdeskDlg::RotateSubfolders(const CString& folder) {
-    WIN32_FIND_DATAW entry{};
-    HANDLE search = FindFirstFileW(JoinPath(folder, L"*.*"), &entry);
-    if (search == INVALID_HANDLE_VALUE) {
+void CRotationRun::Start(HWND window, UINT message) {
+    ORLENZA_ASSERT(!m_thread.joinable() && window);
+    m_window = window;
+    m_message = message;
+    auto run = [this] {
+        Execute();
+        PostMessageW(m_window, m_message, RUN_ENDED, 0);
+    };
+    try {
+        m_thread = std::thread(run);
+    } catch (const std::system_error&) {
+        // No thread to be had: the run still happens, on this one, as before
+        // there were threads.
+        run();
+    }
+}
+
+RunProgress CRotationRun::Progress() {
+    // Cleared before the read: news that comes after it posts again.
+    m_progressPosted = false;
+    std::lock_guard<std::mutex> hold(m_progressLock);
+    return m_progress;
+}
+
+const RunOutcome& CRotationRun::Finish() {
+    if (m_thread.joinable()) m_thread.join();
+    return m_outcome;
+}
+
+bool CRotationRun::Halted() {
+    if (m_stop) m_outcome.stopped = true;
+    return m_outcome.stopped;
+}
+
+void CRotationRun::AddKnown(int count) {
+    std::lock_guard<std::mutex> hold(m_progressLock);
+    m_progress.known += count;
+}
+
+void CRotationRun::TakeUp(const CString& item) {
+    {
+        std::lock_guard<std::mutex> hold(m_progressLock);
+        ++m_progress.started;
+        // A copy of its own: the strings' shared buffers are not for two threads.
+        m_progress.item = CString(item.GetString(), item.GetLength());
+    }
+    if (m_listener) m_listener->OnItem(m_progress);
+    if (m_window && !m_progressPosted.exchange(true)) PostMessageW(m_window, m_message, RUN_PROGRESSED, 0);
+}
+
+void CRotationRun::RotateSubfolders(const CString& folder) {
+    // Listed whole before the walk goes down: the count of known items
+    // grows by the folder's sub-folders at once, and no search stays open
+    // while the tool runs below it.
+    std::vector<CString> subfolders;
+    if (!ListSubfolders(folder, subfolders)) {
         // Whatever lies below stays unturned: say so at the end.
         NoteLeftOut(folder);
         return;
     }
-    do {
-        if (wcscmp(entry.cFileName, L".") == 0 || wcscmp(entry.cFileName, L"..") == 0) continue;
-        // For a reparse point the search hands out its tag in dwReserved0.
-        if (!DescendsIntoFolder(entry.dwFileAttributes, entry.dwReserved0)) continue;
-        const CString sub = JoinPath(folder, entry.cFileName);
+    AddKnown(static_cast<int>(subfolders.size()));
+    for (const CString& sub : subfolders) {
+        if (Halted()) return;
         RotateSubfolders(sub);
+        if (Halted()) return;
+        TakeUp(sub);
         RotateTarget(sub, JoinPath(sub, L"*.*"));
-    } while (FindNextFileW(search, &entry));
-    FindClose(search);
+    }
 }
 
-void CpivotdeskDlg::RotateTarget(const CString& item, const CString& target) {
-    // A path past the limit would not fit the buffers of the shell or the
-    // tool; one that the tool's code page cannot carry would reach it with
-    // '?' in place of some characters, which it takes as a wildcard.
-    if (!FitsToolPath(target) || (!m_toolsTakeUtf8 && !SurvivesCodePage(target, GetACP()))) {
+void CRotationRun::RotateTarget(const CString& item, const CString& target) {
+    // A path past the limit would not fit the buffers of the tool; one that
+    // the tool's code page cannot carry would reach it with '?' in place of
+    // some characters, which it takes as a wildcard.
+    if (!FitsToolPath(target) || (!m_setup.toolsTakeUtf8 && !SurvivesCodePage(target, GetACP()))) {
         NoteLeftOut(item);
         return;
     }
-    if (RunTool(CString::Formatted(L"-autorot \"%s\"", target.GetString())) == ToolRun::Failed) NoteLeftOut(item);
+    if (Halted()) return;
+    std::vector<ToolResult> results;
+    const ToolRun run = RunTool(CString::Formatted(L"-autorot \"%s\"", target.GetString()), results);
+    if (run == ToolRun::NotStarted) {
+        m_outcome.toolStartFailed = true;
+        return;
+    }
+    bool namedFailures = false;
+    for (const ToolResult& result : results) {
+        if (result.verdict == ToolVerdict::Turned) ++m_outcome.turned;
+        if (result.verdict == ToolVerdict::Upright) ++m_outcome.upright;
+        if (result.verdict == ToolVerdict::Failed) {
+            NoteLeftOut(result.path);
+            namedFailures = true;
+        }
+    }
+    // The tool answers non-zero when it could not turn a photo it was
+    // given; when it did not say which, the item stands for it.
+    if (run == ToolRun::Failed && !namedFailures) NoteLeftOut(item);
 }
 
-void CpivotdeskDlg::NoteLeftOut(const CString& item) {
+void CRotationRun::NoteLeftOut(const CString& item) {
     // A folder that could neither be listed nor turned is one item, not two.
-    if (m_leftOutCount > 0 && item == m_lastLeftOut) return;
-    if (m_leftOutCount == 0) m_firstLeftOut = item;
+    if (m_outcome.leftOutCount > 0 && item == m_lastLeftOut) return;
+    if (m_outcome.leftOutCount == 0) m_outcome.firstLeftOut = item;
     m_lastLeftOut = item;
-    ++m_leftOutCount;
+    ++m_outcome.leftOutCount;
 }
 
-CpivotdeskDlg::ToolRun CpivotdeskDlg::RunTool(const CString& parameters) {
-    SHELLEXECUTEINFOW info{};
-    info.cbSize = sizeof(info);
-    // No error dialog of the shell for each row when the tool is missing: the
-    // run reports a failed start once, at its end.
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpFile = m_strToolPath;
-    info.lpParameters = parameters;
+CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vector<ToolResult>& results) {
+    // The tool's output comes through a pipe whose writing end only the tool
+    // holds, so that reading ends when the tool (and the jpegtran.exe it
+    // hands its output on to) has ended. It has no console of ours to
+    // inherit: its input and its messages go to NUL.
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    CKernelHandle reading, writing;
+    if (!CreatePipe(reading.Receive(), writing.Receive(), &inheritable, 0)) return ToolRun::NotStarted;
+    SetHandleInformation(reading.Get(), HANDLE_FLAG_INHERIT, 0);
+    CKernelHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  &inheritable, OPEN_EXISTING, 0, nullptr));
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
+    // A console program started by a program without a console gets a
+    // console window of its own; hidden, as the tool's runs always were.
+    startup.wShowWindow = SW_HIDE;
+    startup.hStdInput = nul.IsValid() ? nul.Get() : nullptr;
+    startup.hStdOutput = writing.Get();
+    startup.hStdError = startup.hStdInput;
     // The program's own folder, never the photo's: a program planted beside
     // the photos must not be the one the tool finds first. The tool receives
-    // full paths.
-    const CString directory = m_strAppDir.GetLength() == 2 ? m_strAppDir + L"\\" : m_strAppDir;
-    info.lpDirectory = directory;
-    info.nShow = SW_HIDE;
-    if (!ShellExecuteExW(&info)) {
-        m_toolStartFailed = true;
-        return ToolRun::NotStarted;
-    }
+    // full paths. A drive's root needs its backslash to be a folder.
+    const CString& folder = m_setup.workingDirectory;
+    const CString directory = folder.GetLength() == 2 ? folder + L"\\" : folder;
+    // Named in full and quoted, no shell between: nothing in a path is read
+    // as a command.
+    CString commandLine = L"\"" + m_setup.toolPath + L"\" " + parameters;
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessW(m_setup.toolPath, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr,
+                                        nullptr, TRUE, 0, nullptr, directory.IsEmpty() ? nullptr : directory.GetString(),
+                                        &startup, &info);
+    commandLine.ReleaseBuffer();
+    writing.Reset();
+    nul.Reset();
+    if (!started) return ToolRun::NotStarted;
+    CKernelHandle process(info.hProcess), thread(info.hThread);
+
+    // Read as it comes: a tool that writes more than the pipe holds waits
+    // for the reader.
+    ResultLineReader reader;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(reading.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) reader.Feed(buffer, got, results);
+    WaitForSingleObject(process.Get(), INFINITE);
     DWORD exitCode = 0;
-    if (info.hProcess) {
-        WaitForSingleObject(info.hProcess, INFINITE);
-        if (!GetExitCodeProcess(info.hProcess, &exitCode)) exitCode = 1;
-        CloseHandle(info.hProcess);
-    }
-    // The tool answers non-zero when it could not turn a photo it was given.
+    if (!GetExitCodeProcess(process.Get(), &exitCode)) exitCode = 1;
     return exitCode == 0 ? ToolRun::Done : ToolRun::Failed;
 }

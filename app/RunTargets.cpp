@@ -74,3 +74,12 @@ CString LeftOutMessage(const CString& firstLeftOut, int count) {
     return CString::Formatted(L"旋转未全部完成，共有 %d 项未能处理，第一项是：\n%s\n请检查后再试！", count,
                               firstLeftOut.GetString());
 }
+
+RunEndBox RunEndMessage(const RunOutcome& outcome) {
+    const CString counts =
+        CString::Formatted(L"\n已旋转 %d 张照片，%d 张无需旋转。", outcome.turned, outcome.upright);
+    if (outcome.toolStartFailed) return {L"无法启动 jhead.exe，旋转未完成，请重装软件！" + counts, true};
+    if (outcome.stopped) return {L"旋转已停止，余下的项目未处理。" + counts, false};
+    if (outcome.leftOutCount > 0) return {LeftOutMessage(outcome.firstLeftOut, outcome.leftOutCount) + counts, true};
+    return {L"旋转结束，谢谢使用！" + counts, false};
+}

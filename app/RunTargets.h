@@ -6,7 +6,10 @@
 //   SurvivesCodePage    - whether a path reaches an ANSI program unchanged
 //   ToolsTakeUtf8       - whether this Windows gives the tools UTF-8 paths
 //   LeftOutMessage      - the end message of a run that left something out
-// Plain functions of the rotation run, checked by tests without a process.
+//   RunOutcome          - what became of a run's photos and items
+//   RunEndMessage       - the box a run ends with
+// Plain functions and data of the rotation run, checked by tests without a
+// process.
 #include <windows.h>
 
 #include "String.h"
@@ -35,3 +38,25 @@ bool ToolsTakeUtf8();
 
 // "旋转未全部完成……": how many rows or sub-folders were left out, and the first.
 CString LeftOutMessage(const CString& firstLeftOut, int count);
+
+// What a run did. Items left out are rows, sub-folders and photos; a photo
+// the tool could not turn stands for itself, a row or sub-folder for
+// whatever the tool failed on without saying which photo.
+struct RunOutcome {
+    int turned = 0;   // photos turned upright
+    int upright = 0;  // photos that needed no turn
+    int leftOutCount = 0;
+    CString firstLeftOut;
+    bool toolStartFailed = false;  // jhead.exe could not be started for some item
+    bool stopped = false;          // asked to stop with items still to do
+};
+
+struct RunEndBox {
+    CString text;
+    bool warns;  // the exclamation icon, else the information icon
+};
+
+// The first line says how the run ended: a failed start before a stop, a
+// stop before what was left out, then "finished"; the second what became of
+// the photos.
+RunEndBox RunEndMessage(const RunOutcome& outcome);

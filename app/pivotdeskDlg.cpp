@@ -6,6 +6,13 @@
 #include "InstallCheck.h"
 #include "resource.h"
 
+namespace {
+
+// The shell's word that a window's taskbar button exists.
+const RegisteredMessage kTaskbarButtonCreated{L"TaskbarButtonCreated"};
+
+}  // namespace
+
 CpivotdeskDlg::CpivotdeskDlg(CWnd* parent)
     : CDialog(IDD_PIVOTDESK_DIALOG, parent),
       // LoadIcon hands out a shared copy of the resource: nothing to destroy.
@@ -33,6 +40,7 @@ const MessageMap* CpivotdeskDlg::ClassMessageMap() {
         OnMessage<WM_PAINT, &D::OnPaint>(),
         OnMessage<WM_QUERYDRAGICON, &D::OnQueryDragIcon>(),
         OnNotify<IDC_LIST_ENTRIES, LVN_ITEMCHANGED, &D::OnListItemChanged>(),
+        OnNotify<IDC_LIST_ENTRIES, LVN_KEYDOWN, &D::OnListKeyDown>(),
         OnCommand<IDC_BTN_ADD, BN_CLICKED, &D::OnAddEntries>(),
         // Enter becomes the OK command: the dialog must not end on it.
         OnCommand<IDOK, BN_CLICKED, &D::OnIgnoreCommand>(),
@@ -43,6 +51,8 @@ const MessageMap* CpivotdeskDlg::ClassMessageMap() {
         OnCommand<IDC_CHECK_SUBFOLDERS, BN_CLICKED, &D::OnIgnoreCommand>(),
         OnMessage<WM_DROPFILES, &D::OnDropFiles>(),
         OnCommand<IDC_BTN_ABOUT, BN_CLICKED, &D::OnAbout>(),
+        OnRawMessage<WM_ROTATION_RUN, &D::OnRunNotice>(),
+        OnRegisteredMessage<&kTaskbarButtonCreated, &D::OnTaskbarButtonCreated>(),
     };
     static const MessageMap map = MakeMessageMap(CDialog::ClassMessageMap(), entries);
     return &map;
@@ -134,7 +144,11 @@ void CpivotdeskDlg::SetUpBanner() {
     m_banner.SetFillStyle(BANNER_FILL_GRADIENT);
     m_banner.SetIcon(LoadOwnedIcon(IDR_MAINFRAME));
     m_banner.SetTitle(L"Orlenza");
-    m_banner.SetCaption(L"根据照片中存储的Exif信息自动旋转并保存图片，如果照片中的Exif信息不正确，将无法正确完成。");
+    m_banner.SetCaption(BannerCaption());
+}
+
+const wchar_t* CpivotdeskDlg::BannerCaption() {
+    return L"根据照片中存储的Exif信息自动旋转并保存图片，如果照片中的Exif信息不正确，将无法正确完成。";
 }
 
 void CpivotdeskDlg::LocateTools() {

@@ -5,16 +5,24 @@
 //
 // Its work is spread over files by subject: opening, painting and the message
 // table (pivotdeskDlg.cpp), the entry list (EntryList.cpp), the add command
-// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp, its
-// path rules in RunTargets.cpp).
+// with its picker (AddEntries.cpp) and the start command with what the
+// dialog shows while the run goes on (StartRotation.cpp). The run itself is
+// an object of its own (RotationRun.h), on a thread of its own.
 #include <windows.h>
 #include <shellapi.h>
+
+#include <memory>
 
 #include "ButtonVela.h"
 #include "Controls.h"
 #include "Dialog.h"
+#include "RotationRun.h"
 #include "String.h"
+#include "TaskbarProgress.h"
 #include "TorSideBannerWnd.h"
+
+// What the run's thread posts to the dialog (wParam: CRotationRun::Notice).
+constexpr UINT WM_ROTATION_RUN = WM_APP + 1;
 
 class CpivotdeskDlg : public CDialog {
 public:
@@ -34,6 +42,10 @@ public:
 protected:
     BOOL OnInitDialog() override;
     void DoDataExchange(CDataExchange* dx) override;
+    // During a run: Escape stops it, and a close (the close box, Alt+F4, the
+    // close button) stops it and closes once it has stopped.
+    BOOL PreTranslateMessage(MSG* msg) override;
+    void OnCancel() override;
 
     static const MessageMap* ClassMessageMap();
     const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
@@ -43,6 +55,7 @@ protected:
     void OnPaint();
     HCURSOR OnQueryDragIcon();
     void OnListItemChanged(NMHDR* notify, LRESULT* result);
+    void OnListKeyDown(NMHDR* notify, LRESULT* result);  // Delete and Ctrl+A
     void OnAddEntries();
     void OnIgnoreCommand();
     void OnStartRotation();
@@ -50,27 +63,29 @@ protected:
     void OnDeleteEntries();
     void OnDropFiles(HDROP drop);
     void OnAbout();
+    LRESULT OnRunNotice(WPARAM notice, LPARAM);
+    LRESULT OnTaskbarButtonCreated(WPARAM, LPARAM);
 
     // Makes one row the selected and focused row (-1: none), scrolls it into
     // view and gives the list the focus.
     static void SelectEntry(CListCtrl& list, int index);
 
-    // The rotation run's pieces: one tool process per folder below `folder`,
-    // children before parents; one tool run on a file or a folder's pattern,
-    // `item` being the row or sub-folder it stands for; one process started
-    // and waited for.
-    enum class ToolRun { Done, NotStarted, Failed };
-    void RotateSubfolders(const CString& folder);
-    void RotateTarget(const CString& item, const CString& target);
-    ToolRun RunTool(const CString& parameters);
-    // Counts a row or sub-folder the run left out; the first one is named.
-    void NoteLeftOut(const CString& item);
+    // The run's course as the dialog shows it: the controls a run must not
+    // reach are off and start reads "停止旋转"; each item shows in the
+    // banner, the title and the taskbar button; at the end everything is as
+    // before and the end message says what became of the photos.
+    bool RunUnderWay() const { return m_run != nullptr; }
+    void EnterRunState();
+    void ShowRunProgress(const RunProgress& progress);
+    void EndRun();
+    void StopRun();
 
 private:
     // Opening steps, called at their place in OnInitDialog.
     void AddAboutMenuEntry();  // the about entry of the system menu
     void DressButtons();       // image buttons with icons and tooltips
     void SetUpBanner();        // the banner along the top edge
+    static const wchar_t* BannerCaption();  // the banner's line between runs
 
     void LocateTools();
     void CheckInstallationAndWarn();
@@ -90,17 +105,13 @@ private:
     CButtonVela m_btnAbout;         // control 3
     BOOL m_bIncludeSubfolders;  // check box 1005
 
-    // Set when the run could not start the tool for some row.
-    bool m_toolStartFailed = false;
-    // What the run left out: how many rows and sub-folders, the first, and
-    // the last (so that one folder is not counted twice).
-    int m_leftOutCount = 0;
-    CString m_firstLeftOut;
-    CString m_lastLeftOut;
-    // Whether the tools receive paths in UTF-8 on this Windows.
-    bool m_toolsTakeUtf8 = true;
     // Set while the delete command removes rows one by one.
     bool m_deletingRows = false;
+    // The run under way, if any; its thread ends before the dialog does.
+    std::unique_ptr<CRotationRun> m_run;
+    // A close came during the run: the dialog ends when the run has stopped.
+    bool m_closeAfterRun = false;
+    CTaskbarProgress m_taskbar;
 
     // Docked along the top edge when the dialog opens; last, so that it is
     // made after and destroyed before everything it is drawn over.

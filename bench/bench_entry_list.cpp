@@ -343,8 +343,8 @@ int wmain() {
     // which WaitForMainDialog confirms.
     testkit::TempDir app(L"bench-list-app");
     const CString exe = app.Path() + L"\\Orlenza.exe";
-    if (!CopyFileW(testkit::BuiltProgram(), exe, FALSE)) {
-        std::printf("no program at %s\n", testkit::Narrow(testkit::BuiltProgram()).c_str());
+    if (!CopyFileW(testkit::ShippedProgram(), exe, FALSE)) {
+        std::printf("no program at %s\n", testkit::Narrow(testkit::ShippedProgram()).c_str());
         return 2;
     }
     testkit::Program program(exe);

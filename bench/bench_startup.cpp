@@ -76,7 +76,7 @@ double TimeStart(const CString& exe) {
 
 int wmain(int argc, wchar_t** argv) {
     const int starts = argc == 2 ? std::max(10, _wtoi(argv[1])) : kDefaultStarts;
-    const CString program = testkit::BuiltProgram();
+    const CString program = testkit::ShippedProgram();
     const CString bare = testkit::ModuleDir() + L"\\bare_dialog.exe";
     std::printf("%d starts each, taking turns (%s build)\n", starts, sizeof(void*) == 8 ? "64-bit" : "32-bit");
     // One of each first, not counted: the file cache and Wine's own start-up.

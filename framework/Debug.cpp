@@ -1,6 +1,7 @@
 #include "Debug.h"
 
-#ifndef NDEBUG
+// Defined in every build: a checked library linked into a program whose
+// framework is not checked still finds it.
 
 #include <windows.h>
 
@@ -18,5 +19,3 @@ void OrlenzaAssertFailed(const char* condition, const char* file, int line) {
     if (::IsDebuggerPresent()) ::DebugBreak();
     std::abort();
 }
-
-#endif

@@ -15,8 +15,17 @@
 // args     the arguments as a Windows program splits its command line
 //          (CommandLineToArgvW), without the program name
 //
+// On its standard output it writes a result line for each .jpg file its last
+// argument names: "turned<TAB>path" (CR LF) for a name holding
+// "(turn)", "failed<TAB>path" for one holding "(fails)", "upright<TAB>path"
+// (LF) for the others. With "(noise)" in the argument it writes only what a
+// program must pass over, more than a pipe holds. With "(hold)" it sets the
+// event "orlenza-fake-jhead-held" and waits (a minute at most) for
+// "orlenza-fake-jhead-go" before it writes anything.
+//
 // It exits with 3, as the real tool does for a photo it could not turn, when
-// its last argument holds "(fails)"; otherwise with 0.
+// its last argument holds "(fails)" or it reported a failed photo; otherwise
+// with 0.
 //
 // Nothing here depends on the C runtime's own view of the command line, so
 // what is logged is exactly what the starter handed over.
@@ -39,6 +48,31 @@ ULONGLONG Now() {
     FILETIME now{};
     GetSystemTimeAsFileTime(&now);
     return (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+}
+
+void Write(const std::string& bytes) {
+    DWORD written = 0;
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+}
+
+// The result lines for `target` (a file or a folder's pattern), as the real
+// tool writes them; whether one says "failed".
+bool WriteResults(const std::wstring& target) {
+    const std::wstring folder = target.substr(0, target.rfind(L'\\') + 1);
+    bool failed = false;
+    WIN32_FIND_DATAW entry{};
+    HANDLE search = FindFirstFileW(target.c_str(), &entry);
+    if (search == INVALID_HANDLE_VALUE) return false;
+    do {
+        const wchar_t* dot = wcsrchr(entry.cFileName, L'.');
+        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !dot || _wcsicmp(dot, L".jpg") != 0) continue;
+        const std::string path = Utf8((folder + entry.cFileName).c_str());
+        const bool turned = wcsstr(entry.cFileName, L"(turn)"), fails = wcsstr(entry.cFileName, L"(fails)");
+        Write((turned ? "turned\t" : fails ? "failed\t" : "upright\t") + path + (turned ? "\r\n" : "\n"));
+        failed = failed || (fails && !turned);
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+    return failed;
 }
 
 std::wstring OwnFolder() {
@@ -78,16 +112,27 @@ int wmain() {
     line += '\t';
     line += Utf8(commandLine);
     int argc = 0;
-    bool fails = false;
+    std::wstring target;
     if (wchar_t** argv = CommandLineToArgvW(commandLine, &argc)) {
         for (int i = 1; i < argc; ++i) {
             line += '\t';
             line += Utf8(argv[i]);
         }
-        fails = argc > 1 && wcsstr(argv[argc - 1], L"(fails)") != nullptr;
+        if (argc > 1) target = argv[argc - 1];
         LocalFree(argv);
     }
     line += '\n';
+    auto holds = [&](const wchar_t* tag) { return target.find(tag) != std::wstring::npos; };
+
+    if (holds(L"(hold)")) {  // the events' handles go when this process does
+        SetEvent(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held"));
+        WaitForSingleObject(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go"), 60000);
+    }
+    bool fails = holds(L"(fails)");
+    if (holds(L"(noise)"))
+        Write("turned C:\\no tab.jpg\nturned\tC:\\\xB7\xF1 GBK.jpg\nfailed\t" + std::string(100000, 'x') + "\nturned\tC:\\cut");
+    else
+        fails = WriteResults(target) || fails;
 
     // Long enough for a second start to come before this end if the starter
     // did not wait; short beside a Wine process start.

@@ -4,19 +4,21 @@
 
 namespace testkit {
 
-CString BuiltProgram() { return ModuleDir() + L"\\..\\bin\\Orlenza.exe"; }
+CString BuiltProgram() { return ModuleDir() + L"\\..\\checked\\Orlenza.exe"; }
+
+CString ShippedProgram() { return ModuleDir() + L"\\..\\bin\\Orlenza.exe"; }
 
 CString CopyOfProgram(const CString& folder) {
     const CString exe = folder + L"\\Orlenza.exe";
     return CopyFileW(BuiltProgram(), exe, FALSE) ? exe : CString();
 }
 
-Program::Program(const CString& exe, const CString& arguments) {
+Program::Program(const CString& exe, const CString& arguments, DWORD flags) {
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     CString commandLine = L"\"" + exe + L"\" " + arguments;
     const CString folder = exe.Left(exe.ReverseFind(L'\\'));
-    if (!CreateProcessW(exe, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE, 0, nullptr,
+    if (!CreateProcessW(exe, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE, flags, nullptr,
                         folder, &si, &m_info))
         m_info = {};
     if (m_info.hThread) CloseHandle(m_info.hThread);

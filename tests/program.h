@@ -6,8 +6,11 @@
 
 namespace testkit {
 
-// The program as the build made it: ..\bin\Orlenza.exe beside the tests.
+// The program as the tests run it: ..\checked\Orlenza.exe beside the tests,
+// built with its assertions active, its tools beside it.
 CString BuiltProgram();
+// The program as it ships: ..\bin\Orlenza.exe (what the benchmarks measure).
+CString ShippedProgram();
 // A copy of the built program as `folder`\Orlenza.exe, without its tools;
 // its path, or empty when it could not be made.
 CString CopyOfProgram(const CString& folder);
@@ -15,8 +18,9 @@ CString CopyOfProgram(const CString& folder);
 // A started program; terminated when the object goes if it is still running.
 class Program {
 public:
-    // Copies nothing: starts `exe` in its own folder, with `arguments` if any.
-    explicit Program(const CString& exe, const CString& arguments = CString());
+    // Copies nothing: starts `exe` in its own folder, with `arguments` if any
+    // and CreateProcess's `flags`.
+    explicit Program(const CString& exe, const CString& arguments = CString(), DWORD flags = 0);
     ~Program();
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;

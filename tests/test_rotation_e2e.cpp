@@ -332,17 +332,27 @@ bool RunOver(const std::vector<CString>& entries, bool includeSubfolders, Messag
     return session.Dialog() && session.Drop(entries) && session.RunToEnd(includeSubfolders, end, kRunTimeoutMs);
 }
 
-void CheckFinished(const MessageBoxSeen& end) {
+// The second line of every end message: what became of the photos, as the
+// tool reported them.
+CString Counts(int turned, int upright) {
+    return CString::Formatted(L"\n已旋转 %d 张照片，%d 张无需旋转。", turned, upright);
+}
+
+int TurnedIn(const std::vector<Photo>& photos) {
+    return static_cast<int>(std::count_if(photos.begin(), photos.end(), [](const Photo& p) { return p.fate == Fate::Turned; }));
+}
+
+void CheckFinished(const MessageBoxSeen& end, const CString& counts) {
     CHECK_EQ(end.caption, CString(L"Orlenza"));
-    CHECK_EQ(end.text, CString(kFinished));
+    CHECK_EQ(end.text, kFinished + counts);
     CHECK(end.informationIcon);
 }
 
 // The run said that it left `first` out, one item in all, instead of
 // claiming it finished.
-void CheckLeftOutOne(const MessageBoxSeen& end, const CString& first) {
+void CheckLeftOutOne(const MessageBoxSeen& end, const CString& first, const CString& counts) {
     CHECK_EQ(end.caption, CString(L"Orlenza"));
-    CHECK_EQ(end.text, L"旋转未全部完成，共有 1 项未能处理，第一项是：\n" + first + L"\n请检查后再试！");
+    CHECK_EQ(end.text, L"旋转未全部完成，共有 1 项未能处理，第一项是：\n" + first + L"\n请检查后再试！" + counts);
     CHECK(end.exclamationIcon);
 }
 
@@ -390,7 +400,7 @@ TEST_CASE(ticked_box_turns_every_photo_of_the_tree_upright) {
         REQUIRE(DeleteFileW(gone));
         MessageBoxSeen end;
         REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
-        CheckFinished(end);
+        CheckFinished(end, Counts(TurnedIn(photos), 1));
     }
 
     CheckPhotos(root, photos, before);
@@ -414,7 +424,7 @@ TEST_CASE(cleared_box_turns_only_the_listed_folder) {
     const std::vector<std::string> before = Contents(root, photos);
     MessageBoxSeen end;
     REQUIRE(RunOver({root.Path() + L"\\上层"}, false, &end));
-    CheckFinished(end);
+    CheckFinished(end, Counts(2, 0));
     CheckPhotos(root, photos, before);
 }
 
@@ -489,13 +499,14 @@ TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left
         entries.push_back(root.Path() + L"\\" + entry);
     MessageBoxSeen end;
     REQUIRE(RunOver(entries, true, &end));
-    CheckLeftOutOne(end, root.Path() + L"\\相册");
+    // The tool names the damaged photo, not its folder.
+    CheckLeftOutOne(end, root.Path() + L"\\相册\\a 损坏.jpg", Counts(TurnedIn(photos), 0));
     remote::ToolFolder install(L"e2e-no-jpegtran");
     const CString program = testkit::CopyOfProgram(install.Path());
     REQUIRE(!program.IsEmpty() &&
             CopyFileW(FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", install.Path() + L"\\jhead.exe", FALSE));
     REQUIRE(RunOver({root.Path() + L"\\无工具"}, false, &end, program));
-    CheckLeftOutOne(end, root.Path() + L"\\无工具");
+    CheckLeftOutOne(end, root.Path() + L"\\无工具\\6.jpg", Counts(0, 0));
 
     CheckPhotos(root, photos, before);
     const std::vector<std::string> after = Inspect(root, photos, scratch, false);

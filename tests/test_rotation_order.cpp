@@ -4,6 +4,10 @@
 // (fake_jhead.exe) beside it as jhead.exe, and is driven from this process as
 // a user would: entries dropped on it, the box set, start pressed, the end
 // message read and confirmed.
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -90,9 +94,15 @@ private:
     bool m_ok = false;
 };
 
-void CheckFinishedNormally(const MessageBoxSeen& end) {
+// The second line of every end message.
+CString Counts(int turned, int upright) {
+    return CString::Formatted(L"\n已旋转 %d 张照片，%d 张无需旋转。", turned, upright);
+}
+
+// "Finished"; the stand-in's photos here all needed no turn.
+void CheckFinishedNormally(const MessageBoxSeen& end, int upright) {
     CHECK_EQ(end.caption, CString(L"Orlenza"));
-    CHECK_EQ(end.text, CString(kFinished));
+    CHECK_EQ(end.text, kFinished + Counts(0, upright));
     CHECK(end.informationIcon);
 }
 
@@ -187,7 +197,7 @@ TEST_CASE(ticked_box_runs_each_folder_children_before_parents) {
     REQUIRE(session.Drop({tree.top, tree.link}));
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
-    CheckFinishedNormally(end);
+    CheckFinishedNormally(end, 1);
 
     std::vector<CString> expected{tree.top + L"\\*.*"};
     AppendSubfolderRuns(tree.top, expected);
@@ -224,7 +234,7 @@ TEST_CASE(cleared_box_runs_once_per_listed_folder) {
     REQUIRE(session.Drop({tree.top, tree.a, L"C:\\"}));
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(false, &end, kRunTimeoutMs));
-    CheckFinishedNormally(end);
+    CheckFinishedNormally(end, 1);
     CheckRuns(install.Runs(), {tree.top + L"\\*.*", tree.a + L"\\*.*", L"C:\\*.*"}, install);
 }
 
@@ -256,7 +266,7 @@ TEST_CASE(file_entries_run_on_the_file_by_its_full_path) {
         if (session.Dialog() && session.Drop(paths)) {
             MessageBoxSeen end;
             CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
-            CheckFinishedNormally(end);
+            CheckFinishedNormally(end, std::size(rows));
         } else {
             testkit::ReportFailure(__FILE__, __LINE__, "program did not take the drop");
         }
@@ -285,7 +295,7 @@ TEST_CASE(folder_listed_twice_runs_twice_and_vanished_rows_are_skipped) {
     MessageBoxSeen end;
     REQUIRE(session.RunToEnd(true, &end, kRunTimeoutMs));
     // Vanished rows are skipped without a word.
-    CheckFinishedNormally(end);
+    CheckFinishedNormally(end, 0);
     CheckRuns(install.Runs(), {tree.a2 + L"\\*.*", tree.a2 + L"\\*.*"}, install);
 }
 
@@ -330,7 +340,7 @@ TEST_CASE(tool_that_cannot_start_ends_the_run_with_one_warning) {
         MessageBoxSeen end;
         CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
         CHECK_EQ(end.caption, CString(L"Orlenza"));
-        CHECK_EQ(end.text, CString(kToolFailed));
+        CHECK_EQ(end.text, kToolFailed + Counts(0, 0));
         CHECK(end.exclamationIcon);
         CHECK(!install.Logged());
     }
@@ -382,18 +392,23 @@ TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
     REQUIRE(!tooLong.empty());
     const CString failingSub = photos.Folder(L"好") + L"\\(fails) 子";
     CreateDirectoryW(failingSub, nullptr);
+    const CString album = photos.Folder(L"相册");
+    for (const wchar_t* name : {L"1 (turn).jpg", L"2 (turn).JPG", L"3.jpg", L"4 (fails).jpg", L"说明.txt"})
+        photos.File((L"相册\\" + CString(name)).GetString(), 10);
     const struct {
         const char* label;
         std::vector<CString> drops;
         CString first;
-        int count;
+        int count, turned, upright;
     } rows[] = {
         {"the tool fails on two listed files",
          {photos.File(L"a.jpg", 10), photos.File(L"b (fails).jpg", 10), photos.File(L"c (fails).jpg", 10)},
-         photos.Path() + L"\\b (fails).jpg", 2},
-        {"the tool fails on a sub-folder", {photos.Path() + L"\\好"}, failingSub, 1},
-        {"sub-folders past the path limit", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size())},
-        {"the same, again in the same session", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size())},
+         photos.Path() + L"\\b (fails).jpg", 2, 0, 1},
+        {"the tool fails on a sub-folder without saying on which photo", {photos.Path() + L"\\好"}, failingSub, 1, 0, 0},
+        {"the photos of a folder that failed are named, the others counted", {album},
+         album + L"\\4 (fails).jpg", 1, 2, 1},
+        {"sub-folders past the path limit", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size()), 0, 0},
+        {"the same, again in the same session", {deepTop}, tooLong.front(), static_cast<int>(tooLong.size()), 0, 0},
     };
     Session session(install.Program());
     REQUIRE(session.Dialog());
@@ -403,7 +418,7 @@ TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
         REQUIRE(session.Drop(row.drops));
         MessageBoxSeen end;
         CHECK(session.RunToEnd(true, &end, kRunTimeoutMs));
-        CHECK_EQ(end.text, LeftOutMessage(row.first, row.count));
+        CHECK_EQ(end.text, LeftOutMessage(row.first, row.count) + Counts(row.turned, row.upright));
         CHECK(end.exclamationIcon);
     }
     testkit::SetContext("");
@@ -411,4 +426,100 @@ TEST_CASE(a_run_that_left_something_out_names_the_first_and_counts_them) {
     // cannot hold.
     CHECK(WaitForSingleObject(session.Process(), 0) == WAIT_TIMEOUT);
     for (const Run& run : install.Runs()) CHECK(run.args.size() == 2 && FitsToolPath(run.args[1]));
+}
+
+// --- the dialog during a run ------------------------------------------------
+
+namespace {
+
+// Ctrl held down as the program's thread sees it (a posted key changes no
+// key state): this thread attached to its input for the while, Ctrl down in
+// the key state they share. False when the threads cannot be attached.
+bool HoldCtrl(HWND window, bool down) {
+    MSG msg;
+    PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // attaching needs a queue here
+    const DWORD program = GetWindowThreadProcessId(window, nullptr);
+    if (down && !AttachThreadInput(GetCurrentThreadId(), program, TRUE)) return false;
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = keys[VK_LCONTROL] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+    return down || AttachThreadInput(GetCurrentThreadId(), program, FALSE);
+}
+
+CString TextOf(HWND window) {
+    wchar_t text[128] = {};
+    GetWindowTextW(window, text, 128);
+    return text;
+}
+
+}  // namespace
+
+// With the stand-in held on the first row: the window answers, shows how far
+// the run has come and keeps the list as it is; each way of stopping lets the
+// held tool finish and starts no other. Delete and Ctrl+A work before it.
+TEST_CASE(a_run_can_be_watched_and_stopped_and_keeps_the_list_as_it_is) {
+    Installation install(L"order-live", Tool::StandIn);
+    REQUIRE(install.Ready());
+    remote::ToolFolder photos(L"order-live-photos");
+    std::vector<CString> rows;
+    for (const wchar_t* name : {L"1 (hold).jpg", L"2.jpg", L"3 (turn).jpg", L"4.jpg", L"5.jpg"})
+        rows.push_back(photos.File(name, 10));
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held");
+    HANDLE go = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go");
+    const struct {
+        const char* label;
+        UINT message;  // posted to the control `id` (0: the dialog)
+        int id;
+        WPARAM wParam;
+    } ways[] = {{"the stop button", BM_CLICK, 1004, 0},
+                {"Escape, on the list", WM_KEYDOWN, 1000, VK_ESCAPE},
+                {"the close box, which closes once stopped", WM_SYSCOMMAND, 0, SC_CLOSE}};
+    for (const auto& way : ways) {
+        testkit::SetContext(way.label);
+        DeleteFileW(install.Folder() + L"\\runs.log");
+        ResetEvent(held);
+        ResetEvent(go);
+        Session session(install.Program());
+        REQUIRE(session.Dialog() && session.Drop(rows));
+        const HWND dialog = session.Dialog(), list = GetDlgItem(dialog, 1000);
+        auto selected = [&] { return SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0); };
+        testkit::PostKey(list, VK_END);  // the last row
+        testkit::PostKey(list, VK_DELETE);
+        CHECK(testkit::WaitUntil([&] { return remote::RowCount(dialog) == 4; }));
+        REQUIRE(HoldCtrl(list, true));
+        testkit::PostKey(list, 'A');
+        CHECK(testkit::WaitUntil([&] { return selected() == 4; }));
+        HoldCtrl(list, false);
+        testkit::PostKey(list, VK_HOME);  // the first row alone
+
+        remote::ClickStart(dialog);
+        REQUIRE(WaitForSingleObject(held, kRunTimeoutMs) == WAIT_OBJECT_0);
+        DWORD_PTR answer = 0;
+        CHECK(SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 200, &answer) != 0);
+        CHECK(testkit::WaitUntil([&] { return TextOf(dialog) == L"Orlenza - 正在旋转 (1/4)"; }, 5000));
+        CHECK_EQ(TextOf(GetDlgItem(dialog, 1004)), CString(L"停止旋转"));
+        for (int id : {1004, 1001, 1002, 1003, 1005}) CHECK_EQ(remote::IsControlEnabled(dialog, id), id == 1004);
+        // Taken before the stop, and nothing changes.
+        REQUIRE(HoldCtrl(list, true));
+        testkit::PostKey(list, VK_DELETE);
+        testkit::PostKey(list, 'A');
+        PostMessageW(way.id ? GetDlgItem(dialog, way.id) : dialog, way.message, way.wParam, 0);
+        SetEvent(go);
+        MessageBoxSeen end;
+        if (way.id) CHECK(testkit::ConfirmMessageBox(session.Pid(), &end, kRunTimeoutMs));
+        else CHECK(WaitForSingleObject(session.Process(), kRunTimeoutMs) == WAIT_OBJECT_0);
+        HoldCtrl(list, false);
+        if (way.id) {
+            CHECK_EQ(end.text, L"旋转已停止，余下的项目未处理。" + Counts(0, 1));
+            CHECK(end.informationIcon);
+            CHECK(remote::RowCount(dialog) == 4 && selected() == 1);
+            CHECK(TextOf(dialog) == L"Orlenza" && TextOf(GetDlgItem(dialog, 1004)) == L"开始旋转");
+            for (int id : {1004, 1001, 1002, 1003, 1005}) CHECK(remote::IsControlEnabled(dialog, id));
+        }
+        const std::vector<Run> runs = install.Runs();
+        CHECK(runs.size() == 1 && runs[0].args.size() == 2 && runs[0].args[1] == rows[0]);
+    }
+    CloseHandle(held);
+    CloseHandle(go);
 }

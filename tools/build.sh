@@ -30,4 +30,7 @@ for arch in "${exif_archs[@]}"; do
   ORLENZA_ARCH=$arch bash "$root/tools/build-exif-tools.sh" "$ORLENZA_BUILD/$arch/exif" ||
     { echo "build: building jhead.exe and jpegtran.exe for $arch failed" >&2; exit 1; }
 done
-cp -f "$ORLENZA_TARGET_BUILD/exif/jhead.exe" "$ORLENZA_TARGET_BUILD/exif/jpegtran.exe" "$ORLENZA_TARGET_BUILD/bin/"
+# Beside the shipped program and beside the checked one the black-box tests start.
+for dir in bin checked; do
+  cp -f "$ORLENZA_TARGET_BUILD/exif/jhead.exe" "$ORLENZA_TARGET_BUILD/exif/jpegtran.exe" "$ORLENZA_TARGET_BUILD/$dir/"
+done

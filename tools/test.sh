@@ -11,9 +11,9 @@ source "$root/tools/wine-env.sh"
 build="$ORLENZA_TARGET_BUILD"
 source "$root/tools/xvfb.sh"
 start_private_xvfb || { echo "test: could not start Xvfb" >&2; exit 1; }
-# The program folder on the machine PATH, as an installation has it, so that
-# the tools beside Orlenza.exe find each other.
-bash "$root/tools/prepare-prefix.sh" "$build/bin" || { echo "test: preparing the Wine prefix failed" >&2; exit 1; }
+# The folder of the program the tests start (the checked build, with its
+# assertions active) on the machine PATH, as an installation has it.
+bash "$root/tools/prepare-prefix.sh" "$build/checked" || { echo "test: preparing the Wine prefix failed" >&2; exit 1; }
 # One Wine server for the whole run instead of one start per test.
 wineserver -p
 # The first Wine program of a session starts the prefix's background
