@@ -256,8 +256,8 @@ TEST_CASE(items_paint_marks_selection_and_text_in_both_styles_and_leave_no_handl
     const COLORREF menuFace = GetSysColor(COLOR_MENU), glyph = GetSysColor(COLOR_MENUTEXT);
     const COLORREF select = GetSysColor(COLOR_HIGHLIGHT), selectFill = LightenColor(select, 0.85);
     const COLORREF selectText = GetSysColor(COLOR_HIGHLIGHTTEXT), window = GetSysColor(COLOR_WINDOW);
-    const ClassicItemLayout classic = LayoutClassicItem(item, 16, 15, true);
-    const FlatItemLayout flat = LayoutFlatItem(item, 16, 15, true);
+    const ClassicItemLayout classic = LayoutClassicItem(item, {}, true);
+    const FlatItemLayout flat = LayoutFlatItem(item, {}, true);
     const POINT classicIn{classic.checkBox.left + 1, classic.checkBox.top + 1}, end{kItemWidth - 3, 3};
     const POINT flatCorner{flat.checkBox.left, flat.checkBox.top}, flatIn{flatCorner.x + 1, flatCorner.y + 1};
     enum Mark { None, Tick, Dot };
