@@ -270,74 +270,52 @@ TEST_CASE(a_dpi_change_scales_the_dialog_and_the_change_back_restores_it) {
     ProfileScope profile(nullptr);
     CpivotdeskDlg dlg;
     RunDialog(dlg, [&](HWND h) {
-        auto iconSize = [](HICON icon) {
+        auto* button = dynamic_cast<CButtonVela*>(CWnd::FromHandlePermanent(GetDlgItem(h, IDC_BTN_ADD)));
+        REQUIRE(button);
+        auto iconSize = [](LRESULT icon) {
             ICONINFO info{};
-            if (!GetIconInfo(icon, &info)) return 0;
+            GetIconInfo(reinterpret_cast<HICON>(icon), &info);
             DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
-            return static_cast<int>(info.xHotspot * 2);
+            return static_cast<long>(info.xHotspot * 2);
         };
-        auto* add = dynamic_cast<CButtonVela*>(CWnd::FromHandlePermanent(GetDlgItem(h, IDC_BTN_ADD)));
-        REQUIRE(add);
-        struct Look {
-            RECT window;
-            std::vector<RECT> controls;  // in z-order: the template's controls, then the banner
-            std::vector<LONG> widths;    // the list's font height, the columns, the button and window icons
-        };
+        // The window's rectangle and every control's (the banner's right edge
+        // from the client's, which it spans), the list's font height, its
+        // columns, and the sizes of a button's icon and the window's.
         auto look = [&] {
-            Look l{};
-            GetWindowRect(h, &l.window);
-            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+            std::vector<long> l;
+            RECT client;
+            GetClientRect(h, &client);
+            auto add = [&](HWND w) {
                 RECT r;
-                GetWindowRect(c, &r);
-                MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
-                l.controls.push_back(r);
-            }
+                GetWindowRect(w, &r);
+                if (w != h) MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+                if (w != h && GetDlgCtrlID(w) == 0xFFF0) r.right -= client.right;
+                l.insert(l.end(), {r.left, r.top, r.right, r.bottom});
+            };
+            add(h);
+            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) add(c);
             LOGFONTW font{};
             GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(h, IDC_LIST_ENTRIES, WM_GETFONT, 0, 0)), sizeof(font),
                        &font);
-            l.widths.push_back(font.lfHeight);
-            for (int i = 0; i < 3; ++i)
-                l.widths.push_back(static_cast<LONG>(SendDlgItemMessageW(h, IDC_LIST_ENTRIES, LVM_GETCOLUMNWIDTH, i, 0)));
-            l.widths.push_back(iconSize(add->Icon(0)));
-            l.widths.push_back(iconSize(reinterpret_cast<HICON>(SendMessageW(h, WM_GETICON, ICON_BIG, 0))));
+            l.push_back(font.lfHeight);
+            for (int i = 0; i < 3; ++i) l.push_back(SendDlgItemMessageW(h, IDC_LIST_ENTRIES, LVM_GETCOLUMNWIDTH, i, 0));
+            l.push_back(iconSize(reinterpret_cast<LRESULT>(button->Icon(0))));
+            l.push_back(iconSize(SendMessageW(h, WM_GETICON, ICON_BIG, 0)));
             return l;
         };
-        auto text = [](const RECT& r) {
-            return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-                   std::to_string(r.bottom);
-        };
-        auto same = [&](const Look& got, const Look& want) {
-            CHECK_EQ(text(got.window), text(want.window));
-            REQUIRE(got.controls.size() == want.controls.size());
-            for (size_t i = 0; i < got.controls.size(); ++i) CHECK_EQ(text(got.controls[i]), text(want.controls[i]));
-            for (size_t i = 0; i < got.widths.size(); ++i) CHECK_EQ(got.widths[i], want.widths[i]);
-        };
-        const Look opened = look();
+        const std::vector<long> opened = look();
         std::vector<long> census;
         for (int round = 0; round < 2; ++round) {
             for (const UINT dpi : {192u, 144u}) {
                 testkit::SetContext("at " + std::to_string(dpi) + " DPI, round " + std::to_string(round));
-                const Scale scale{dpi};
-                auto scaled = [&](const RECT& r) {
-                    return RECT{scale.From(96, r.left), scale.From(96, r.top), scale.From(96, r.right),
-                                scale.From(96, r.bottom)};
-                };
-                Look want;
-                want.window = {opened.window.left + 7, opened.window.top + 5, 0, 0};
-                want.window.right = want.window.left + scale.From(96, opened.window.right - opened.window.left);
-                want.window.bottom = want.window.top + scale.From(96, opened.window.bottom - opened.window.top);
-                for (const RECT& r : opened.controls) want.controls.push_back(scaled(r));
-                want.controls.back().right = -1;  // the banner, docked last: the client's width, known once there
-                want.widths = {scale.From(96, opened.widths[0]), scale(350), scale(120), scale(70), scale(32),
-                               MetricAtDpi(SM_CXICON, dpi)};
-                SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&want.window));
-                RECT client;
-                GetClientRect(h, &client);
-                want.controls.back().right = client.right;
-                same(look(), want);
-                RECT back = opened.window;
+                // Everything scales, the suggested place included.
+                std::vector<long> scaled;
+                for (long value : opened) scaled.push_back(Scale{dpi}.From(96, value));
+                RECT to{scaled[0], scaled[1], scaled[2], scaled[3]}, back{opened[0], opened[1], opened[2], opened[3]};
+                SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&to));
+                CHECK_EQ(look(), scaled);
                 SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
-                same(look(), opened);
+                CHECK_EQ(look(), opened);
             }
             // Counted once no paint runs on the dialog's thread.
             RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -13,7 +13,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <memory>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -156,10 +156,13 @@ TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
     const HWND dlg = session.Dialog();
     REQUIRE(dlg);
     SetCursorPos(0, 0);  // no button is hovered
-    auto shot = [&](const RECT& r) {  // what the screen shows there
-        auto pixels = std::make_unique<CDibSurface>(r.right - r.left, r.bottom - r.top);
-        pixels->BitBlt(0, 0, pixels->Width(), pixels->Height(), screen, r.left, r.top, SRCCOPY);
-        return pixels;
+    // Whether the screen shows what `check` wants in `r`, once the program has painted.
+    auto shows = [&](const RECT& r, const std::function<bool(CDibSurface&)>& check) {
+        return testkit::WaitUntil([&] {
+            CDibSurface pixels(r.right - r.left, r.bottom - r.top);
+            pixels.BitBlt(0, 0, pixels.Width(), pixels.Height(), screen, r.left, r.top, SRCCOPY);
+            return check(pixels);
+        }, 5000);
     };
 
     RECT client, inside;
@@ -171,32 +174,26 @@ TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
         CHECK(IntersectRect(&inside, &r, &client) && EqualRect(&inside, &r));
     }
 
-    // Dark rows right of the icon, above the edge line: the title's, then
-    // the caption's (a gap of a few rows inside a line is antialiasing), and
-    // a clear row under them.
+    // Rows with ink right of the icon and above the edge line: the title's
+    // and then the caption's line (a gap of a few rows within a line is
+    // antialiasing), and a clear row under them.
     RECT banner;
     GetWindowRect(GetDlgItem(dlg, 0xFFF0), &banner);
     REQUIRE(banner.bottom - banner.top == scale(50));
     banner.left += scale(5 + 32);
     banner.bottom -= scale(1);
-    std::vector<int> inked;
-    int lines = 0;
-    auto readBanner = [&] {  // the rows with ink, and the lines they make
-        const auto strip = shot(banner);
-        inked.clear();
-        for (int y = 0; y < strip->Height(); ++y)
-            for (int x = 0; x < strip->Width(); ++x)
-                if (GetGValue(strip->ColourAt(x, y)) < 100 && GetRValue(strip->ColourAt(x, y)) < 100) {
-                    inked.push_back(y);
-                    break;
-                }
-        lines = 0;
-        for (size_t i = 0; i < inked.size(); ++i) lines += i == 0 || inked[i] > inked[i - 1] + scale(3);
-        return lines == 2;
-    };
-    testkit::WaitUntil(readBanner, 5000);  // until the program has painted
-    CHECK_EQ(lines, 2);
-    CHECK(!inked.empty() && inked.front() > 0 && inked.back() < banner.bottom - banner.top - 1);
+    CHECK(shows(banner, [&](CDibSurface& strip) {
+        int lines = 0, last = -1;
+        for (int y = 0; y < strip.Height(); ++y) {
+            bool ink = false;
+            for (int x = 0; x < strip.Width() && !ink; ++x)
+                ink = GetGValue(strip.ColourAt(x, y)) < 100 && GetRValue(strip.ColourAt(x, y)) < 100;
+            if (!ink) continue;
+            lines += last < 0 || y > last + scale(3);
+            last = y;
+        }
+        return lines == 2 && last < strip.Height() - 1;
+    }));
 
     // Each icon as the program's resource draws it at 32 pixels scaled, on
     // the face, 3 pixels scaled from the button's edge and centred down.
@@ -214,16 +211,12 @@ TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
         CIcon drawn;
         drawn.Attach(static_cast<HICON>(
             LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0)));
-        const bool enabled = IsWindowEnabled(GetDlgItem(dlg, control));
-        want.DrawState({0, 0}, {size, size}, drawn, DST_ICON | (enabled ? 0 : DSS_DISABLED));
-        int differences = 0;
-        testkit::WaitUntil([&] {
-            const auto got = shot({left, top, left + size, top + size});
-            differences = 0;
-            for (int i = 0; i < size * size; ++i) differences += ((got->Bits()[i] ^ want.Bits()[i]) & 0xFFFFFF) != 0;
-            return differences == 0;
-        }, 5000);
-        CHECK_EQ(differences, 0);
+        want.DrawState({0, 0}, {size, size}, drawn, DST_ICON | (IsWindowEnabled(GetDlgItem(dlg, control)) ? 0 : DSS_DISABLED));
+        CHECK(shows({left, top, left + size, top + size}, [&](CDibSurface& got) {
+            for (int i = 0; i < size * size; ++i)
+                if ((got.Bits()[i] ^ want.Bits()[i]) & 0xFFFFFF) return false;
+            return true;
+        }));
     }
 
     // The header keeps three edge widths (6 pixels at 96 DPI) either side of
