@@ -50,10 +50,9 @@ TEST_CASE(states_by_their_colours_frames_and_images) {
 // caption 30 x 13 pixels large, all scaled: the main dialog's buttons, at
 // 100, 150 and 200 %.
 TEST_CASE(one_layout_per_paint_at_96_144_and_192_dpi) {
-    const ButtonLookState flat{.focusWhenFlat = true};
-    ButtonLookState hovered = flat, pressed = flat, focusedDisabled = flat, defaultRaised = flat;
-    hovered.hovering = true, pressed.pressed = true, focusedDisabled.focused = focusedDisabled.disabled = true;
-    defaultRaised.flat = false, defaultRaised.isDefault = true;
+    const ButtonLookState hovered{.hovering = true}, pressed{.pressed = true};
+    const ButtonLookState focusedDisabled{.focused = true, .disabled = true, .focusWhenFlat = true};
+    const ButtonLookState defaultRaised{.isDefault = true, .flat = false};
     const SystemColours sys{RGB(1, 0, 0), RGB(2, 0, 0), RGB(3, 0, 0), RGB(4, 0, 0)};
     const struct { const char* label; UINT dpi; ButtonLookState state; ButtonFrame frame; int line; CRect item, image,
                    caption; const char* focus; } rows[] = {
@@ -68,13 +67,10 @@ TEST_CASE(one_layout_per_paint_at_96_144_and_192_dpi) {
     for (const auto& r : rows) {
         testkit::SetContext(r.label);
         const Scale scale{r.dpi};
-        ButtonLookInput in;
-        in.drawn = in.client = CRect(0, 0, scale(100), scale(40));
-        in.hasCaption = true;
+        ButtonLookInput in{.drawn = CRect(0, 0, scale(100), scale(40)), .hasCaption = true, .scale = scale, .sys = sys};
+        in.client = in.drawn;
         in.icons.set[0] = true;
         in.icons.size[0] = CSize(scale(32), scale(32));
-        in.scale = scale;
-        in.sys = sys;
         const ButtonLayout l = LayOutButton(r.state, in, [&](const CRect&) { return CSize(scale(30), scale(13)); });
         CHECK(l.frame == r.frame);
         CHECK_EQ(l.line, r.line);

@@ -234,37 +234,31 @@ struct Items {
 // the menu height already at that DPI), its boxes, text and image place, and
 // the tick's extent.
 TEST_CASE(item_look_at_96_144_and_192_dpi) {
-    auto text = [](const RECT& r) {
-        return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-               std::to_string(r.bottom) + " ";
+    auto text = [](std::initializer_list<LONG> values) {
+        std::string t;
+        for (LONG v : values) t += std::to_string(v) + ",";
+        return t + " ";
     };
-    const struct { UINT dpi; bool flat; int menuHeight, textWidth; SIZE item; LONG separator; RECT rect;
-                   std::string layout, tick; } rows[] = {
-        {96, false, 19, 50, {83, 19}, 9, {0, 0, 200, 19}, "1,1,19,18 1,2,17,17 25,-1,184,18 2,2", "0,0,7,7 "},
-        {144, false, 28, 75, {125, 29}, 14, {0, 0, 200, 29}, "2,2,29,28 2,3,26,26 38,-2,176,27 3,3", "0,0,11,11 "},
-        {192, true, 37, 100, {162, 44}, 22, {0, 0, 300, 44}, "7,6,39,38 62,-2,268,42 7,7 60", "0,0,14,14 "},
+    const struct { UINT dpi; bool flat; int menuHeight, textWidth; std::string size; RECT rect; std::string layout, tick; } rows[] = {
+        {96, false, 19, 50, "83,19,9, ", {0, 0, 200, 19}, "1,1,19,18, 1,2,17,17, 25,-1,184,18, 2,2, ", "0,0,7,7, "},
+        {144, false, 28, 75, "125,29,14, ", {0, 0, 200, 29}, "2,2,29,28, 2,3,26,26, 38,-2,176,27, 3,3, ", "0,0,11,11, "},
+        {192, true, 37, 100, "162,44,22, ", {0, 0, 300, 44}, "7,6,39,38, 62,-2,268,42, 7,7,60, ", "0,0,14,14, "},
     };
     for (const auto& row : rows) {
         testkit::SetContext(std::to_string(row.dpi) + " DPI");
         MenuMetrics m;
         m.flat = row.flat, m.menuHeight = row.menuHeight, m.scale = Scale{row.dpi};
-        const SIZE item = MeasureMenuItem(m, false, row.textWidth);
-        CHECK(item.cx == row.item.cx && item.cy == row.item.cy);
-        CHECK_EQ(MeasureMenuItem(m, true, row.textWidth).cy, row.separator);
-        std::string layout;
-        if (row.flat) {
-            const FlatItemLayout l = LayoutFlatItem(row.rect, m, true);
-            layout = text(l.checkBox) + text(l.text) + std::to_string(l.image.x) + "," + std::to_string(l.image.y) +
-                     " " + std::to_string(l.separatorLeft);
-        } else {
-            const ClassicItemLayout l = LayoutClassicItem(row.rect, m, true);
-            layout = text(l.innerBox) + text(l.checkBox) + text(l.text) + std::to_string(l.image.x) + "," +
-                     std::to_string(l.image.y);
-        }
-        CHECK_EQ(layout, row.layout);
+        const SIZE item = MeasureMenuItem(m, false, row.textWidth), separator = MeasureMenuItem(m, true, 0);
+        CHECK_EQ(text({item.cx, item.cy, separator.cy}), row.size);
+        const ClassicItemLayout c = LayoutClassicItem(row.rect, m, true);
+        const FlatItemLayout f = LayoutFlatItem(row.rect, m, true);
+        auto box = [&](const RECT& r) { return text({r.left, r.top, r.right, r.bottom}); };
+        CHECK_EQ(row.flat ? box(f.checkBox) + box(f.text) + text({f.image.x, f.image.y, f.separatorLeft})
+                          : box(c.innerBox) + box(c.checkBox) + box(c.text) + text({c.image.x, c.image.y}),
+                 row.layout);
         RECT tick{};
         for (const RECT& stroke : CheckGlyphStrokes({0, 0}, m.scale)) UnionRect(&tick, &tick, &stroke);
-        CHECK_EQ(text(tick), row.tick);
+        CHECK_EQ(box(tick), row.tick);
     }
 }
 

@@ -120,14 +120,14 @@ struct ButtonImages {
 };
 
 struct ButtonLookInput {
-    CRect drawn;   // the draw-item rectangle
-    CRect client;  // the button's client rectangle
+    CRect drawn{};   // the draw-item rectangle
+    CRect client{};  // the button's client rectangle
     bool hasCaption = false;
-    ButtonImages icons, bitmaps;
+    ButtonImages icons{}, bitmaps{};
     BYTE align = BUTTON_IMAGE_LEFT;
-    Scale scale;
-    ButtonColours colours;
-    SystemColours sys;
+    Scale scale{};
+    ButtonColours colours{};
+    SystemColours sys{};
 };
 
 struct ButtonImageDraw {
