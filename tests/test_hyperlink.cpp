@@ -174,19 +174,16 @@ TEST_CASE(the_about_box_fits_its_links_to_their_texts_and_100_openings_leak_noth
     // A DPI change and back: shown in the dialog's font, the link makes its
     // fonts from the one the dialog scaled; shown in its own, it scales them.
     WithHomeLink([](CDialog& about, CLinkStatic& home) {
-        auto height = [&] {
-            LOGFONTW font{};
-            GetObjectW(home.GetFont(), sizeof(font), &font);
-            return font.lfHeight;
-        };
-        const LONG at96 = height();
+        LOGFONTW at96{}, font{};
+        GetObjectW(home.GetFont(), sizeof(at96), &at96);
         for (const UINT dpi : {192u, 96u}) {
             testkit::SetContext("at " + std::to_string(dpi) + " DPI");
             CRect place;
             about.GetWindowRect(&place);
             about.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
             home.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));  // the underlined font from here on
-            CHECK_EQ(height(), Scale{dpi}.From(96, at96));
+            GetObjectW(home.GetFont(), sizeof(font), &font);
+            CHECK_EQ(font.lfHeight, Scale{dpi}.From(96, at96.lfHeight));
             CClientDC dc(home);
             CSelectGuard font(dc, home.GetFont());
             CRect client;
