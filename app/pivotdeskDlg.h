@@ -6,9 +6,9 @@
 // It follows its monitor's DPI: icons of the size the DPI asks for, the
 // banner's and the columns' lengths scaled, all made again when the DPI
 // changes. Its work is spread over files by subject: opening, painting, the
-// message table and the DPI (pivotdeskDlg.cpp), the entry list (EntryList.cpp), the add command
-// with its picker (AddEntries.cpp) and the rotation run (RotationRun.cpp, its
-// path rules in RunTargets.cpp).
+// message table and the DPI (pivotdeskDlg.cpp), the entry list
+// (EntryList.cpp), the add command with its picker (AddEntries.cpp) and the
+// rotation run (RotationRun.cpp, its path rules in RunTargets.cpp).
 #include <windows.h>
 #include <shellapi.h>
 

@@ -29,10 +29,10 @@ public:
 
     // Docks the banner along the host's top edge: the host grows by the
     // banner's thickness (50 pixels at 96 DPI, scaled by the host's DPI), its
-    // direct children move down by as much and the
-    // banner window (control id 0xFFF0) covers the freed strip. FALSE, with
-    // nothing changed, for a null host, a host without a window, a banner that
-    // is docked already, or a banner window that cannot be created.
+    // direct children move down by as much and the banner window (control id
+    // 0xFFF0) covers the freed strip. FALSE, with nothing changed, for a null
+    // host, a host without a window, a banner that is docked already, or a
+    // banner window that cannot be created.
     BOOL AttachToHost(CWnd* host);
 
     using CWnd::Create;
