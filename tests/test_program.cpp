@@ -165,14 +165,11 @@ TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
         }, 5000);
     };
 
-    RECT client, inside;
+    RECT client, r, inside;
     GetClientRect(dlg, &client);
     MapWindowPoints(dlg, nullptr, reinterpret_cast<POINT*>(&client), 2);
-    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        RECT r;
-        GetWindowRect(c, &r);
-        CHECK(IntersectRect(&inside, &r, &client) && EqualRect(&inside, &r));
-    }
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        CHECK(GetWindowRect(c, &r) && IntersectRect(&inside, &r, &client) && EqualRect(&inside, &r));
 
     // Rows with ink right of the icon and above the edge line: the title's
     // and then the caption's line (a gap of a few rows within a line is
@@ -198,9 +195,8 @@ TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
     // Each icon as the program's resource draws it at 32 pixels scaled, on
     // the face, 3 pixels scaled from the button's edge and centred down.
     const int size = scale(32);
-    const std::pair<int, int> icons[] = {{IDC_BTN_ADD, IDI_BTN_ADD},       {IDC_BTN_DELETE, IDI_BTN_DELETE},
-                                         {IDC_BTN_CLEAR, IDI_BTN_CLEAR},   {IDC_BTN_START, IDI_BTN_START},
-                                         {IDC_BTN_ABOUT, IDI_BTN_ABOUT}, {IDCANCEL, IDI_BTN_CLOSE}};
+    const std::pair<int, int> icons[] = {{IDC_BTN_ADD, IDI_BTN_ADD},     {IDC_BTN_DELETE, IDI_BTN_DELETE},
+        {IDC_BTN_CLEAR, IDI_BTN_CLEAR}, {IDC_BTN_START, IDI_BTN_START}, {IDC_BTN_ABOUT, IDI_BTN_ABOUT}, {IDCANCEL, IDI_BTN_CLOSE}};
     for (const auto& [control, icon] : icons) {
         testkit::SetContext("icon of " + std::to_string(control));
         RECT b;
@@ -209,9 +205,9 @@ TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
         CDibSurface want(size, size);
         want.FillSolidRect(0, 0, size, size, GetSysColor(COLOR_BTNFACE));
         CIcon drawn;
-        drawn.Attach(static_cast<HICON>(
-            LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0)));
-        want.DrawState({0, 0}, {size, size}, drawn, DST_ICON | (IsWindowEnabled(GetDlgItem(dlg, control)) ? 0 : DSS_DISABLED));
+        drawn.Attach(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0)));
+        const UINT disabled = IsWindowEnabled(GetDlgItem(dlg, control)) ? 0 : DSS_DISABLED;
+        want.DrawState({0, 0}, {size, size}, drawn, DST_ICON | disabled);
         CHECK(shows({left, top, left + size, top + size}, [&](CDibSurface& got) {
             for (int i = 0; i < size * size; ++i)
                 if ((got.Bits()[i] ^ want.Bits()[i]) & 0xFFFFFF) return false;
