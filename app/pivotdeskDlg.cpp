@@ -63,8 +63,7 @@ BOOL CpivotdeskDlg::OnInitDialog() {
 
     AddAboutMenuEntry();
 
-    SetIcon(m_hAppIcon, TRUE);
-    SetIcon(m_hAppIcon, FALSE);
+    SetWindowIcons();
 
     DressButtons();
 
@@ -73,9 +72,10 @@ BOOL CpivotdeskDlg::OnInitDialog() {
     m_btnDelete.EnableWindow(FALSE);
     m_btnClear.EnableWindow(FALSE);
 
-    m_listEntries.InsertColumn(0, L"名称", LVCFMT_LEFT, 350);
-    m_listEntries.InsertColumn(1, L"最后修改日期", LVCFMT_LEFT, 120);
-    m_listEntries.InsertColumn(2, L"大小(KB)", LVCFMT_RIGHT, 70);
+    const Scale scale{m_dpi};
+    m_listEntries.InsertColumn(0, L"名称", LVCFMT_LEFT, scale(350));
+    m_listEntries.InsertColumn(1, L"最后修改日期", LVCFMT_LEFT, scale(120));
+    m_listEntries.InsertColumn(2, L"大小(KB)", LVCFMT_RIGHT, scale(70));
     m_listEntries.SetExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_ONECLICKACTIVATE | LVS_EX_UNDERLINEHOT);
 
     LocateTools();
@@ -103,37 +103,68 @@ void CpivotdeskDlg::AddAboutMenuEntry() {
 
 namespace {
 
-// An icon of the program's own at the system's icon size, owned by whoever
-// receives it (not LR_SHARED): the widgets destroy what they hold. Without
-// LR_DEFAULTSIZE a size of 0 takes the first image of the resource, which is
-// the 16-pixel one where a resource has it.
-HICON LoadOwnedIcon(int id) {
-    return static_cast<HICON>(
-        ::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE));
+// An icon of the program's own, `size` pixels square, owned by whoever
+// receives it (not LR_SHARED, which hands out the first size ever loaded):
+// the widgets destroy what they hold. The resource's image nearest that size
+// is taken; the icons carry images up to 64 pixels, so that up to 200 %
+// none is stretched up.
+HICON LoadIconAt(int id, int size) {
+    return static_cast<HICON>(::LoadImageW(AfxGetResourceHandle(), MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
 }
+
+// The buttons' icons and the banner's are 32 pixels at 96 DPI.
+constexpr int kIconSize = 32;
 
 }  // namespace
 
+const CpivotdeskDlg::Dressing CpivotdeskDlg::kDressings[6] = {
+    {&CpivotdeskDlg::m_btnClose, IDI_BTN_CLOSE, L"关闭退出"},
+    {&CpivotdeskDlg::m_btnStart, IDI_BTN_START, L"开始自动旋转"},
+    {&CpivotdeskDlg::m_btnAdd, IDI_BTN_ADD, L"选择文件或文件夹"},
+    {&CpivotdeskDlg::m_btnDelete, IDI_BTN_DELETE, L"删除指定的项目"},
+    {&CpivotdeskDlg::m_btnClear, IDI_BTN_CLEAR, L"清空列表"},
+    {&CpivotdeskDlg::m_btnAbout, IDI_BTN_ABOUT, L"软件使用说明"},
+};
+
+void CpivotdeskDlg::LoadButtonIcons() {
+    // A missing icon leaves a captioned button without an image.
+    for (const Dressing& dressing : kDressings)
+        (this->*dressing.button).AssignIcons(LoadIconAt(dressing.icon, Scale{m_dpi}(kIconSize)));
+}
+
 void CpivotdeskDlg::DressButtons() {
-    struct Dressing {
-        CButtonVela& button;
-        int icon;
-        const wchar_t* tip;
-    };
-    const Dressing buttons[] = {
-        {m_btnClose, IDI_BTN_CLOSE, L"关闭退出"},
-        {m_btnStart, IDI_BTN_START, L"开始自动旋转"},
-        {m_btnAdd, IDI_BTN_ADD, L"选择文件或文件夹"},
-        {m_btnDelete, IDI_BTN_DELETE, L"删除指定的项目"},
-        {m_btnClear, IDI_BTN_CLEAR, L"清空列表"},
-        {m_btnAbout, IDI_BTN_ABOUT, L"软件使用说明"},
-    };
-    for (const Dressing& dressing : buttons) {
-        // A missing icon leaves a captioned button without an image.
-        dressing.button.AssignIcons(LoadOwnedIcon(dressing.icon));
-        dressing.button.ShowFocusWhenFlat(TRUE);
-        dressing.button.SetTipText(dressing.tip);
+    LoadButtonIcons();
+    for (const Dressing& dressing : kDressings) {
+        (this->*dressing.button).ShowFocusWhenFlat(TRUE);
+        (this->*dressing.button).SetTipText(dressing.tip);
     }
+}
+
+// LoadIcon's shared icon has the large size of the system DPI, which is what
+// the caption and the task bar ask for wherever the window's DPI is the
+// system's. On a monitor of another DPI both sizes are loaded for it.
+void CpivotdeskDlg::SetWindowIcons() {
+    HICON icons[2] = {m_hAppIcon, m_hAppIcon};
+    CIcon made[2];
+    if (m_dpi != SystemDpi()) {
+        made[0].Attach(LoadIconAt(IDR_MAINFRAME, MetricAtDpi(SM_CXICON, m_dpi)));
+        made[1].Attach(LoadIconAt(IDR_MAINFRAME, MetricAtDpi(SM_CXSMICON, m_dpi)));
+        for (int i = 0; i < 2; ++i)
+            if (made[i].GetSafeHandle()) icons[i] = made[i];
+    }
+    SetIcon(icons[0], TRUE);
+    SetIcon(icons[1], FALSE);
+    // The icons shown before go only now that the window no longer shows them.
+    for (int i = 0; i < 2; ++i) {
+        m_windowIcons[i].DestroyIcon();
+        m_windowIcons[i].Attach(made[i].Detach());
+    }
+}
+
+void CpivotdeskDlg::DpiChanged(UINT) {
+    SetWindowIcons();
+    LoadButtonIcons();
+    m_banner.SetIcon(LoadIconAt(IDR_MAINFRAME, Scale{m_dpi}(kIconSize)));
 }
 
 void CpivotdeskDlg::SetUpBanner() {
@@ -142,7 +173,7 @@ void CpivotdeskDlg::SetUpBanner() {
     m_banner.SetBackgroundColors(RGB(200, 255, 200), RGB(20, 160, 0));
     m_banner.SetEdgeColor(RGB(0, 0, 0));
     m_banner.SetFillStyle(BANNER_FILL_GRADIENT);
-    m_banner.SetIcon(LoadOwnedIcon(IDR_MAINFRAME));
+    m_banner.SetIcon(LoadIconAt(IDR_MAINFRAME, Scale{m_dpi}(kIconSize)));
     m_banner.SetTitle(L"Orlenza");
     m_banner.SetCaption(BannerCaption());
 }

@@ -3,11 +3,14 @@
 //   CpivotdeskDlg - the main dialog: the entry list, its buttons, the
 //                   sub-folder box, and the rotation run over the list
 //
-// Its work is spread over files by subject: opening, painting and the message
-// table (pivotdeskDlg.cpp), the entry list (EntryList.cpp), the add command
-// with its picker (AddEntries.cpp) and the start command with what the
-// dialog shows while the run goes on (StartRotation.cpp). The run itself is
-// an object of its own (RotationRun.h), on a thread of its own.
+// It follows its monitor's DPI: icons of the size the DPI asks for, the
+// banner's and the columns' lengths scaled, all made again when the DPI
+// changes. Its work is spread over files by subject: opening, painting, the
+// message table and the DPI (pivotdeskDlg.cpp), the entry list
+// (EntryList.cpp), the add command with its picker (AddEntries.cpp) and the
+// start command with what the dialog shows while the run goes on
+// (StartRotation.cpp). The run itself is an object of its own
+// (RotationRun.h), on a thread of its own.
 #include <windows.h>
 #include <shellapi.h>
 
@@ -33,6 +36,9 @@ public:
     // its size in kilobytes or "文件夹". FALSE when the path's directory entry
     // cannot be found; the row is added all the same, with empty columns.
     BOOL AddEntry(const CString& path);
+
+    // Icons, banner and columns for the new DPI (CDialog has scaled the rest).
+    void DpiChanged(UINT dpi) override;
 
     // Where the tools were found (tests and the run read them).
     const CString& ToolPath() const { return m_strToolPath; }
@@ -87,12 +93,26 @@ private:
     void SetUpBanner();        // the banner along the top edge
     static const wchar_t* BannerCaption();  // the banner's line between runs
 
+    // The icons that depend on the DPI: the buttons', the banner's and the
+    // window's own.
+    void LoadButtonIcons();
+    void SetWindowIcons();
+    // Each image button's icon resource and tooltip.
+    struct Dressing {
+        CButtonVela CpivotdeskDlg::*button;
+        int icon;
+        const wchar_t* tip;
+    };
+    static const Dressing kDressings[6];
+
     void LocateTools();
     void CheckInstallationAndWarn();
     // Start and clear follow whether the list has rows.
     void UpdateListButtons();
 
     HICON m_hAppIcon;           // shared resource icon: not destroyed
+    // The window's icons when its DPI is not the system's (owned), else empty.
+    CIcon m_windowIcons[2];     // big, small
     CListCtrl m_listEntries;    // control 1000
     CButtonVela m_btnClose;         // control 2
     CString m_strToolPath;      // full path of jhead.exe beside the program

@@ -119,6 +119,24 @@ void CToolTipCtrl::UpdateTipText(const wchar_t* text, CWnd* window, UINT_PTR id)
     SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
 }
 
+void CListCtrl::PreSubclassWindow() {
+    m_dpi = GetDpi();
+    CWnd::PreSubclassWindow();
+}
+
+void CListCtrl::DpiChanged(UINT dpi) {
+    const Scale to{dpi};
+    const int columns = static_cast<int>(::SendMessageW(GetHeaderCtrl(), HDM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < columns; ++i) SetColumnWidth(i, to.From(m_dpi, GetColumnWidth(i)));
+    m_dpi = dpi;
+}
+
+void CToolTipCtrl::SetToolRect(CWnd* window, UINT_PTR id, const RECT& rect) {
+    TTTOOLINFOW info = ToolInfo(window, id);
+    info.rect = rect;
+    SendMessage(TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&info));
+}
+
 CString CToolTipCtrl::GetText(CWnd* window, UINT_PTR id) const {
     // Tooltip texts are limited to 80 characters unless they come from a
     // resource or a callback; 1024 covers every text we set.

@@ -70,6 +70,19 @@ public:
     }
     HWND GetHeaderCtrl() const { return reinterpret_cast<HWND>(SendMessage(LVM_GETHEADER)); }
     void SetItemCount(int count) { SendMessage(LVM_SETITEMCOUNT, static_cast<WPARAM>(count)); }
+    BOOL SetColumnWidth(int column, int width) {
+        return SendMessage(LVM_SETCOLUMNWIDTH, static_cast<WPARAM>(column), MAKELPARAM(width, 0)) != 0;
+    }
+
+    // The list view keeps its columns' widths in pixels whatever the DPI:
+    // they are scaled here, so that each keeps its share of the text.
+    void DpiChanged(UINT dpi) override;
+
+protected:
+    void PreSubclassWindow() override;
+
+private:
+    UINT m_dpi = Scale::kBase;  // what the column widths are for
 };
 
 class CToolTipCtrl : public CWnd {
@@ -79,6 +92,8 @@ public:
     // A tool for a rectangle of `window` with id `id` (or the whole window).
     BOOL AddTool(CWnd* window, const wchar_t* text, const RECT* rect = nullptr, UINT_PTR id = 0);
     void UpdateTipText(const wchar_t* text, CWnd* window, UINT_PTR id = 0);
+    // The rectangle of `window` that tool `id` covers, when the window changed size.
+    void SetToolRect(CWnd* window, UINT_PTR id, const RECT& rect);
     void Activate(BOOL activate) { SendMessage(TTM_ACTIVATE, activate); }
     void RelayEvent(MSG* msg) { SendMessage(TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(msg)); }
     int GetToolCount() const { return static_cast<int>(SendMessage(TTM_GETTOOLCOUNT)); }

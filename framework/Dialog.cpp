@@ -1,5 +1,7 @@
 #include "Dialog.h"
 
+#include <utility>
+
 #include "App.h"
 
 HWND CDataExchange::Control(int id) {
@@ -128,6 +130,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM, LPARAM lPa
     if (message != WM_INITDIALOG) return FALSE;  // everything else reaches our subclass first
     auto* self = reinterpret_cast<CDialog*>(lParam);
     if (!self->SubclassWindow(hwnd)) return TRUE;
+    self->m_dpi = self->GetDpi();
     const BOOL result = self->OnInitDialog();
     if (self->m_centerOnOpen && self->m_hWnd) self->CenterWindow();
     return result;
@@ -157,7 +160,54 @@ const MessageMap* CDialog::ClassMessageMap() {
     static const MsgMapEntry entries[] = {
         OnCommand<IDOK, BN_CLICKED, &CDialog::OnOkCommand>(),
         OnCommand<IDCANCEL, BN_CLICKED, &CDialog::OnCancelCommand>(),
+        OnMessage<WM_DPICHANGED, &CDialog::OnDpiChangedMessage>(),
+        OnMessage<WM_GETFONT, &CDialog::OnGetFont>(),
     };
     static const MessageMap map = MakeMessageMap(CWnd::ClassMessageMap(), entries);
     return &map;
+}
+
+void CDialog::OnDpiChangedMessage(UINT dpi, const RECT* suggested) {
+    const UINT from = std::exchange(m_dpi, dpi);
+    // The dialog manager of Windows 10 1703 and later scales the dialog
+    // here, and makes a new font for it.
+    const HFONT before = GetFont();
+    Default();
+    if (from != dpi && GetFont() == before) RescaleLayout(from, dpi);
+    if (suggested)
+        SetWindowPos(nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (CWnd* object = FromHandlePermanent(child)) object->DpiChanged(dpi);
+    DpiChanged(dpi);
+}
+
+HFONT CDialog::OnGetFont() {
+    return m_rescaledFont.GetSafeHandle() ? static_cast<HFONT>(m_rescaledFont) : reinterpret_cast<HFONT>(Default());
+}
+
+void CDialog::RescaleLayout(UINT from, UINT to) {
+    const Scale scale{to};
+    const HFONT old = GetFont();
+    LOGFONTW described{};
+    CFont font;
+    if (old && ::GetObjectW(old, sizeof(described), &described) == sizeof(described)) {
+        described.lfHeight = scale.From(from, described.lfHeight);
+        described.lfWidth = scale.From(from, described.lfWidth);
+        font.CreateFontIndirect(&described);
+    }
+    for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {
+        CRect r;
+        ::GetWindowRect(child, &r);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&r), 2);
+        // Corners, not sizes: controls that touched still touch.
+        const CRect scaled(scale.From(from, r.left), scale.From(from, r.top), scale.From(from, r.right),
+                           scale.From(from, r.bottom));
+        ::MoveWindow(child, scaled.left, scaled.top, scaled.Width(), scaled.Height(), TRUE);
+        // A control with a font of its own keeps it: its owner remakes it.
+        if (font.GetSafeHandle() && reinterpret_cast<HFONT>(::SendMessageW(child, WM_GETFONT, 0, 0)) == old)
+            ::SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(static_cast<HFONT>(font)), TRUE);
+    }
+    // The previous rescaled font, if any, goes now that no control uses it.
+    if (font.GetSafeHandle()) m_rescaledFont = std::move(font);
 }

@@ -9,8 +9,16 @@
 // every message is first offered to PreTranslateMessage of the window it is
 // for and of each of its parents up to the dialog (tooltips relay mouse
 // messages there), and only then to the dialog manager (IsDialogMessage).
+//
+// A dialog that moves to a monitor of another DPI (WM_DPICHANGED) takes the
+// place the system suggests. Windows 10 from version 1703 on scales a
+// per-monitor dialog's font and controls itself; where nothing did (older
+// Windows, per-monitor version 1 awareness), the dialog does it: the
+// template's font at the new DPI, every control's rectangle scaled. Then each
+// bound child, and the dialog itself, is told (CWnd::DpiChanged).
 #include <windows.h>
 
+#include "Gdi.h"
 #include "Wnd.h"
 
 class CDataExchange {
@@ -59,6 +67,7 @@ protected:
 
     UINT m_nIDTemplate;
     CWnd* m_pParentWnd;  // not owned
+    UINT m_dpi = Scale::kBase;  // what the dialog is laid out for: its DPI at opening, then each change's
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
@@ -67,8 +76,15 @@ private:
     HWND ModalOwner() const;
     void OnOkCommand() { OnOK(); }
     void OnCancelCommand() { OnCancel(); }
+    void OnDpiChangedMessage(UINT dpi, const RECT* suggested);
+    HFONT OnGetFont();
+    // Scales the font and every control from one DPI to another.
+    void RescaleLayout(UINT from, UINT to);
 
     INT_PTR m_nModalResult = -1;
     bool m_endModal = false;
     bool m_centerOnOpen = false;
+    // The template's font at a new DPI, when the dialog scaled itself; the
+    // dialog manager keeps (and deletes) the template's own.
+    CFont m_rescaledFont;
 };

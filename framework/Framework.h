@@ -6,6 +6,7 @@
 #include "Controls.h"
 #include "Debug.h"
 #include "Dialog.h"
+#include "Dpi.h"
 #include "Exceptions.h"
 #include "FileDialog.h"
 #include "Gdi.h"

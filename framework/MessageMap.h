@@ -220,6 +220,9 @@ ORLENZA_CRACKER(WM_RBUTTONUP, (self.*H)(static_cast<UINT>(wp), CPoint(lp)); resu
 // void H(HFONT font, BOOL redraw) / HFONT H()
 ORLENZA_CRACKER(WM_SETFONT, (self.*H)(reinterpret_cast<HFONT>(wp), static_cast<BOOL>(LOWORD(lp))); result = 0)
 ORLENZA_CRACKER(WM_GETFONT, result = reinterpret_cast<LRESULT>((self.*H)()))
+// void H(UINT dpi, const RECT* suggested): the window's new DPI and the
+// place the system suggests for it.
+ORLENZA_CRACKER(WM_DPICHANGED, (self.*H)(LOWORD(wp), reinterpret_cast<const RECT*>(lp)); result = 0)
 // UINT H(CPoint screen): HTCLIENT, HTTRANSPARENT ...
 ORLENZA_CRACKER(WM_NCHITTEST, result = static_cast<LRESULT>((self.*H)(CPoint(lp))))
 #undef ORLENZA_CRACKER

@@ -31,6 +31,7 @@
 #include <windows.h>
 
 #include "Debug.h"
+#include "Dpi.h"
 #include "MessageMap.h"
 #include "String.h"
 #include "Types.h"
@@ -110,6 +111,8 @@ public:
     BOOL KillTimer(UINT_PTR id) { return ::KillTimer(Hwnd(), id); }
     // Caption null: the application's name.
     int MessageBox(const wchar_t* text, const wchar_t* caption = nullptr, UINT type = MB_OK);
+    // The DPI the window is drawn at (Dpi.h).
+    UINT GetDpi() const { return DpiOfWindow(m_hWnd); }
     // Centres the window over its owner (or the given window), within the
     // owner's monitor work area.
     void CenterWindow(HWND alternateOwner = nullptr);
@@ -142,6 +145,11 @@ public:
     virtual BOOL Create(const wchar_t* className, const wchar_t* windowName, DWORD style, const RECT& rect,
                         CWnd* parent, UINT id, void* createParam = nullptr);
     virtual BOOL DestroyWindow();
+    // The top-level window this one lies in has moved to `dpi` and has laid
+    // out its children anew (CDialog, on WM_DPICHANGED): the place to remake
+    // what was made for the old DPI. The platform cannot be asked here: where
+    // it does not scale a dialog itself, it still answers the old DPI.
+    virtual void DpiChanged(UINT dpi) { (void)dpi; }
 
     // --- routing -----------------------------------------------------------
     // Offered each message of a modal loop that is meant for this window or

@@ -105,6 +105,30 @@ TEST_CASE(icon_placement_and_fallback_gradient_follow_the_edge) {
     CHECK_EQ(FallbackGradientBands(BANNER_POS_TOP, across, kLight, kDark, 32)[200].colour, RGB(109, 207, 99));
 }
 
+// The main dialog's banner, 600 pixels wide, at 100, 150 and 200 %: its
+// thickness and edge line, the icon (32 pixels scaled) centred down, the
+// title and two caption lines in fonts of 11 and 9 points at that DPI.
+TEST_CASE(one_layout_per_paint_at_96_144_and_192_dpi) {
+    const struct { UINT dpi; int titleHeight; std::string edge, icon, title, lines; } rows[] = {
+        {96, 15, "0,49,600,50", "5,9", "42,3", "46,28 46,42 "},
+        {144, 22, "0,73,600,75", "8,13", "64,5", "70,42 70,63 "},
+        {192, 29, "0,98,600,100", "10,18", "84,6", "92,55 92,83 "},
+    };
+    for (const auto& row : rows) {
+        testkit::SetContext(std::to_string(row.dpi) + " DPI");
+        const BannerMetrics metrics{50, {}, Scale{row.dpi}};
+        const SIZE icon{metrics.scale(32), metrics.scale(32)};
+        CHECK_EQ(-FontHeightAtDpi(static_cast<int>(row.dpi), 110), row.titleHeight);
+        const BannerLayout l = LayOutBanner(BANNER_POS_TOP, {0, 0, 600, metrics.Thickness()}, metrics,
+                                            BANNER_ICON_START | BANNER_ICON_CENTER, &icon, row.titleHeight,
+                                            -FontHeightAtDpi(static_cast<int>(row.dpi), 90), 2);
+        std::string lines;
+        for (POINT p : l.lines) lines += Pt(p) + " ";
+        CHECK_EQ(Rc(l.edge) + " " + Pt(l.icon) + " " + Pt(l.title) + " " + lines,
+                 row.edge + " " + row.icon + " " + row.title + " " + row.lines);
+    }
+}
+
 TEST_CASE(docking_grows_the_host_and_moves_only_its_direct_children) {
     Host host;
     HWND inner = GetDlgItem(GetDlgItem(host.wnd, 11), 77), button = GetDlgItem(host.wnd, 10);

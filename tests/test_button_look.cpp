@@ -46,4 +46,45 @@ TEST_CASE(states_by_their_colours_frames_and_images) {
     CHECK(GreyOf(RGB(255, 255, 255)) == RGB(255, 255, 255) && GreyOf(RGB(1, 1, 1)) == 0);
 }
 
+// One paint's layout of a 100 x 40 button with a 32-pixel icon and a
+// caption 30 x 13 pixels large, all scaled: the main dialog's buttons, at
+// 100, 150 and 200 %.
+TEST_CASE(one_layout_per_paint_at_96_144_and_192_dpi) {
+    const ButtonLookState hovered{.hovering = true}, pressed{.pressed = true};
+    const ButtonLookState focusedDisabled{.focused = true, .disabled = true, .focusWhenFlat = true};
+    const ButtonLookState defaultRaised{.isDefault = true, .flat = false};
+    const SystemColours sys{RGB(1, 0, 0), RGB(2, 0, 0), RGB(3, 0, 0), RGB(4, 0, 0)};
+    const struct { const char* label; UINT dpi; ButtonLookState state; ButtonFrame frame; int line; CRect item, image,
+                   caption; const char* focus; } rows[] = {
+        {"hovered", 96, hovered, ButtonFrame::Raised, 1, {0, 0, 100, 40}, {3, 4, 100, 40}, {52, 13, 82, 26}, "none"},
+        {"pressed: shifted", 144, pressed, ButtonFrame::Sunken, 2, {0, 0, 150, 60}, {7, 8, 152, 62}, {81, 22, 126, 42},
+         "none"},
+        {"focused, disabled", 192, focusedDisabled, ButtonFrame::None, 2, {0, 0, 200, 80}, {6, 8, 200, 80},
+         {105, 27, 165, 53}, "{6, 6, 194, 74}"},
+        {"default, not flat: black frame", 144, defaultRaised, ButtonFrame::Edge3d, 2, {2, 2, 148, 58},
+         {5, 6, 150, 60}, {79, 20, 124, 40}, "none"},
+    };
+    for (const auto& r : rows) {
+        testkit::SetContext(r.label);
+        const Scale scale{r.dpi};
+        ButtonLookInput in{.drawn = CRect(0, 0, scale(100), scale(40)), .hasCaption = true, .scale = scale, .sys = sys};
+        in.client = in.drawn;
+        in.icons.set[0] = true;
+        in.icons.size[0] = CSize(scale(32), scale(32));
+        const ButtonLayout l = LayOutButton(r.state, in, [&](const CRect&) { return CSize(scale(30), scale(13)); });
+        CHECK(l.frame == r.frame);
+        CHECK_EQ(l.line, r.line);
+        CHECK_EQ(l.emboss, r.line);
+        CHECK_EQ(Text(l.item), Text(r.item));
+        REQUIRE(l.icon && !l.bitmap);
+        CHECK_EQ(Text(l.icon->at), Text(r.image));
+        CHECK_EQ(l.icon->disabledLook, r.state.disabled);
+        CHECK_EQ(Text(l.caption), Text(r.caption));
+        CHECK_EQ(l.focus ? Text(l.focusRect) : "none", std::string(r.focus));
+        // A 3-D edge is two bands of `line` lines each side, the highlight outermost.
+        CHECK_EQ(l.edges.size(), r.frame == ButtonFrame::Edge3d ? 4u * r.line : 0u);
+        if (!l.edges.empty()) CHECK(l.edges[0].colour == sys.highlight && l.edges[0].via.x == 2 && l.edges[0].via.y == 2);
+    }
+}
+
 }  // namespace

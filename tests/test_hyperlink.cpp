@@ -171,6 +171,26 @@ TEST_CASE(the_about_box_fits_its_links_to_their_texts_and_100_openings_leak_noth
         auto* feedback = static_cast<CLinkStatic*>(CWnd::FromHandlePermanent(about.GetDlgItem(IDC_LINK_FEEDBACK)));
         CHECK(feedback && feedback->GetTargetUrl().Find(L"mailto:" MAKER_FEEDBACK_ADDRESS L"?subject=") == 0);
     });
+    // A DPI change and back: shown in the dialog's font, the link makes its
+    // fonts from the one the dialog scaled; shown in its own, it scales them.
+    WithHomeLink([](CDialog& about, CLinkStatic& home) {
+        LOGFONTW at96{}, font{};
+        GetObjectW(home.GetFont(), sizeof(at96), &at96);
+        for (const UINT dpi : {192u, 96u}) {
+            testkit::SetContext("at " + std::to_string(dpi) + " DPI");
+            CRect place;
+            about.GetWindowRect(&place);
+            about.SendMessage(WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&place));
+            home.SendMessage(WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));  // the underlined font from here on
+            GetObjectW(home.GetFont(), sizeof(font), &font);
+            CHECK_EQ(font.lfHeight, Scale{dpi}.From(96, at96.lfHeight));
+            CClientDC dc(home);
+            CSelectGuard font(dc, home.GetFont());
+            CRect client;
+            home.GetClientRect(&client);
+            CHECK(client.Size() == dc.GetTextExtent(home.GetWindowText()));
+        }
+    });
     const std::vector<long> before = testkit::LiveCensus();
     for (int i = 0; i < 100; ++i) OpenedAbout().DoModal();
     CHECK_EQ(testkit::LiveCensus(), before);

@@ -261,6 +261,73 @@ TEST_CASE(close_box_and_close_button_end_the_dialog) {
     }
 }
 
+// Windows announces a new DPI with WM_DPICHANGED; Wine never does, so it is
+// sent here. The dialog takes the suggested place and, as the platform scales
+// nothing, scales its font and controls itself, the banner among them; icons
+// and columns follow. Back at 96 DPI all is as it opened, and a second round
+// of changes leaves no more objects behind than the first.
+TEST_CASE(a_dpi_change_scales_the_dialog_and_the_change_back_restores_it) {
+    ProfileScope profile(nullptr);
+    CpivotdeskDlg dlg;
+    RunDialog(dlg, [&](HWND h) {
+        auto* button = dynamic_cast<CButtonVela*>(CWnd::FromHandlePermanent(GetDlgItem(h, IDC_BTN_ADD)));
+        REQUIRE(button);
+        auto iconSize = [](LRESULT icon) {
+            ICONINFO info{};
+            GetIconInfo(reinterpret_cast<HICON>(icon), &info);
+            DeleteObject(info.hbmColor), DeleteObject(info.hbmMask);
+            return static_cast<long>(info.xHotspot * 2);
+        };
+        // The window's rectangle and every control's (the banner's right edge
+        // from the client's, which it spans), the list's font height, its
+        // columns, and the sizes of a button's icon and the window's.
+        auto look = [&] {
+            std::vector<long> l;
+            RECT client;
+            GetClientRect(h, &client);
+            auto add = [&](HWND w) {
+                RECT r;
+                GetWindowRect(w, &r);
+                if (w != h) MapWindowPoints(nullptr, h, reinterpret_cast<POINT*>(&r), 2);
+                if (w != h && GetDlgCtrlID(w) == 0xFFF0) r.right -= client.right;
+                l.insert(l.end(), {r.left, r.top, r.right, r.bottom});
+            };
+            add(h);
+            for (HWND c = GetWindow(h, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) add(c);
+            LOGFONTW font{};
+            GetObjectW(reinterpret_cast<HFONT>(SendDlgItemMessageW(h, IDC_LIST_ENTRIES, WM_GETFONT, 0, 0)), sizeof(font),
+                       &font);
+            l.push_back(font.lfHeight);
+            for (int i = 0; i < 3; ++i) l.push_back(SendDlgItemMessageW(h, IDC_LIST_ENTRIES, LVM_GETCOLUMNWIDTH, i, 0));
+            l.push_back(iconSize(reinterpret_cast<LRESULT>(button->Icon(0))));
+            l.push_back(iconSize(SendMessageW(h, WM_GETICON, ICON_BIG, 0)));
+            return l;
+        };
+        const std::vector<long> opened = look();
+        std::vector<long> census;
+        for (int round = 0; round < 2; ++round) {
+            for (const UINT dpi : {192u, 144u}) {
+                testkit::SetContext("at " + std::to_string(dpi) + " DPI, round " + std::to_string(round));
+                // Everything scales, the suggested place included.
+                std::vector<long> scaled;
+                for (long value : opened) scaled.push_back(Scale{dpi}.From(96, value));
+                RECT to{scaled[0], scaled[1], scaled[2], scaled[3]}, back{opened[0], opened[1], opened[2], opened[3]};
+                SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&to));
+                CHECK_EQ(look(), scaled);
+                SendMessageW(h, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+                CHECK_EQ(look(), opened);
+            }
+            // Counted once no paint runs on the dialog's thread.
+            RedrawWindow(h, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+            if (round == 0) census = testkit::LiveCensus();
+        }
+        CHECK_EQ(testkit::LiveCensus(), census);
+        // The window shows LoadIcon's icon again, the system DPI's.
+        CHECK_EQ(SendMessageW(h, WM_GETICON, ICON_BIG, 0),
+                 reinterpret_cast<LRESULT>(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME))));
+    });
+}
+
 }  // namespace
 
 CWinApp testApp(L"OrlenzaDialogTest");

@@ -230,6 +230,38 @@ struct Items {
     }
 };
 
+// The look at 100, 150 and 200 %: an item's size for a text (the text and
+// the menu height already at that DPI), its boxes, text and image place, and
+// the tick's extent.
+TEST_CASE(item_look_at_96_144_and_192_dpi) {
+    auto text = [](std::initializer_list<LONG> values) {
+        std::string t;
+        for (LONG v : values) t += std::to_string(v) + ",";
+        return t + " ";
+    };
+    const struct { UINT dpi; bool flat; int menuHeight, textWidth; std::string size; RECT rect; std::string layout, tick; } rows[] = {
+        {96, false, 19, 50, "83,19,9, ", {0, 0, 200, 19}, "1,1,19,18, 1,2,17,17, 25,-1,184,18, 2,2, ", "0,0,7,7, "},
+        {144, false, 28, 75, "125,29,14, ", {0, 0, 200, 29}, "2,2,29,28, 2,3,26,26, 38,-2,176,27, 3,3, ", "0,0,11,11, "},
+        {192, true, 37, 100, "162,44,22, ", {0, 0, 300, 44}, "7,6,39,38, 62,-2,268,42, 7,7,60, ", "0,0,14,14, "},
+    };
+    for (const auto& row : rows) {
+        testkit::SetContext(std::to_string(row.dpi) + " DPI");
+        MenuMetrics m;
+        m.flat = row.flat, m.menuHeight = row.menuHeight, m.scale = Scale{row.dpi};
+        const SIZE item = MeasureMenuItem(m, false, row.textWidth), separator = MeasureMenuItem(m, true, 0);
+        CHECK_EQ(text({item.cx, item.cy, separator.cy}), row.size);
+        const ClassicItemLayout c = LayoutClassicItem(row.rect, m, true);
+        const FlatItemLayout f = LayoutFlatItem(row.rect, m, true);
+        auto box = [&](const RECT& r) { return text({r.left, r.top, r.right, r.bottom}); };
+        CHECK_EQ(row.flat ? box(f.checkBox) + box(f.text) + text({f.image.x, f.image.y, f.separatorLeft})
+                          : box(c.innerBox) + box(c.checkBox) + box(c.text) + text({c.image.x, c.image.y}),
+                 row.layout);
+        RECT tick{};
+        for (const RECT& stroke : CheckGlyphStrokes({0, 0}, m.scale)) UnionRect(&tick, &tick, &stroke);
+        CHECK_EQ(box(tick), row.tick);
+    }
+}
+
 TEST_CASE(items_measure_their_text_and_the_image_column) {
     CHECK_EQ(LumMenu::s_osVersion, 1);  // any NT system from 6.0 on: measured in the context's own font
     Items items;
@@ -256,8 +288,8 @@ TEST_CASE(items_paint_marks_selection_and_text_in_both_styles_and_leave_no_handl
     const COLORREF menuFace = GetSysColor(COLOR_MENU), glyph = GetSysColor(COLOR_MENUTEXT);
     const COLORREF select = GetSysColor(COLOR_HIGHLIGHT), selectFill = LightenColor(select, 0.85);
     const COLORREF selectText = GetSysColor(COLOR_HIGHLIGHTTEXT), window = GetSysColor(COLOR_WINDOW);
-    const ClassicItemLayout classic = LayoutClassicItem(item, 16, 15, true);
-    const FlatItemLayout flat = LayoutFlatItem(item, 16, 15, true);
+    const ClassicItemLayout classic = LayoutClassicItem(item, {}, true);
+    const FlatItemLayout flat = LayoutFlatItem(item, {}, true);
     const POINT classicIn{classic.checkBox.left + 1, classic.checkBox.top + 1}, end{kItemWidth - 3, 3};
     const POINT flatCorner{flat.checkBox.left, flat.checkBox.top}, flatIn{flatCorner.x + 1, flatCorner.y + 1};
     enum Mark { None, Tick, Dot };

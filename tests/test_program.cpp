@@ -2,6 +2,8 @@
 // outside, as a user sees it: the single installation warning when the tools
 // are missing, the dialog laid out as its template says, Escape ending it;
 // the about box from the system menu and from its button.
+#include "Dpi.h"
+#include "Gdi.h"
 #include "dialog_layout.h"
 #include "harness.h"
 #include "program.h"
@@ -10,6 +12,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -136,6 +140,92 @@ TEST_CASE(the_system_menu_s_last_entry_and_the_about_button_open_the_same_about_
         testkit::PostKey(GetDlgItem(about, IDOK), closeKey);
         CHECK(testkit::WaitUntil([&] { return !IsWindow(about) && IsWindowEnabled(dlg); }, 10000));
     }
+}
+
+// The dialog at the screen's DPI, read off the screen: the banner's thickness
+// with its title and description inside it, each button's icon at the
+// scale's size, each column wide enough for its title, every control inside
+// the client area. test_program_dpi.sh runs this again at 144 and 192 DPI.
+TEST_CASE(the_dialog_is_laid_out_for_the_screen_s_dpi) {
+    // Wine takes every program for per-monitor aware at its prefix's DPI,
+    // this one too: the program's pixels are seen as they are.
+    CClientDC screen(nullptr);
+    const Scale scale{static_cast<UINT>(screen.GetDeviceCaps(LOGPIXELSY))};
+    std::printf("at %u DPI\n", scale.dpi);
+    remote::Session session(testkit::BuiltProgram());
+    const HWND dlg = session.Dialog();
+    REQUIRE(dlg);
+    SetCursorPos(0, 0);  // no button is hovered
+    // Whether the screen shows what `check` wants in `r`, once the program has painted.
+    auto shows = [&](const RECT& r, const std::function<bool(CDibSurface&)>& check) {
+        return testkit::WaitUntil([&] {
+            CDibSurface pixels(r.right - r.left, r.bottom - r.top);
+            pixels.BitBlt(0, 0, pixels.Width(), pixels.Height(), screen, r.left, r.top, SRCCOPY);
+            return check(pixels);
+        }, 5000);
+    };
+
+    RECT client, r, inside;
+    GetClientRect(dlg, &client);
+    MapWindowPoints(dlg, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    for (HWND c = GetWindow(dlg, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        CHECK(GetWindowRect(c, &r) && IntersectRect(&inside, &r, &client) && EqualRect(&inside, &r));
+
+    // Rows with ink right of the icon and above the edge line: the title's
+    // and then the caption's line (a gap of a few rows within a line is
+    // antialiasing), and a clear row under them.
+    RECT banner;
+    GetWindowRect(GetDlgItem(dlg, 0xFFF0), &banner);
+    REQUIRE(banner.bottom - banner.top == scale(50));
+    banner.left += scale(5 + 32);
+    banner.bottom -= scale(1);
+    CHECK(shows(banner, [&](CDibSurface& strip) {
+        int lines = 0, last = -1;
+        for (int y = 0; y < strip.Height(); ++y) {
+            bool ink = false;
+            for (int x = 0; x < strip.Width() && !ink; ++x)
+                ink = GetGValue(strip.ColourAt(x, y)) < 100 && GetRValue(strip.ColourAt(x, y)) < 100;
+            if (!ink) continue;
+            lines += last < 0 || y > last + scale(3);
+            last = y;
+        }
+        return lines == 2 && last < strip.Height() - 1;
+    }));
+
+    // Each icon as the program's resource draws it at 32 pixels scaled, on
+    // the face, 3 pixels scaled from the button's edge and centred down.
+    const int size = scale(32);
+    const std::pair<int, int> icons[] = {{IDC_BTN_ADD, IDI_BTN_ADD},     {IDC_BTN_DELETE, IDI_BTN_DELETE},
+        {IDC_BTN_CLEAR, IDI_BTN_CLEAR}, {IDC_BTN_START, IDI_BTN_START}, {IDC_BTN_ABOUT, IDI_BTN_ABOUT}, {IDCANCEL, IDI_BTN_CLOSE}};
+    for (const auto& [control, icon] : icons) {
+        testkit::SetContext("icon of " + std::to_string(control));
+        RECT b;
+        GetWindowRect(GetDlgItem(dlg, control), &b);
+        const int left = b.left + scale(3), top = b.top + (b.bottom - b.top - size) / 2;
+        CDibSurface want(size, size);
+        want.FillSolidRect(0, 0, size, size, GetSysColor(COLOR_BTNFACE));
+        CIcon drawn;
+        drawn.Attach(static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(icon), IMAGE_ICON, size, size, 0)));
+        const UINT disabled = IsWindowEnabled(GetDlgItem(dlg, control)) ? 0 : DSS_DISABLED;
+        want.DrawState({0, 0}, {size, size}, drawn, DST_ICON | disabled);
+        CHECK(shows({left, top, left + size, top + size}, [&](CDibSurface& got) {
+            for (int i = 0; i < size * size; ++i)
+                if ((got.Bits()[i] ^ want.Bits()[i]) & 0xFFFFFF) return false;
+            return true;
+        }));
+    }
+
+    // The header keeps three edge widths (6 pixels at 96 DPI) either side of
+    // a title; the titles are in the dialog's font, 9 points of 宋体.
+    testkit::SetContext("");
+    CFont font;
+    font.Attach(CreateFontW(-MulDiv(9, static_cast<int>(scale.dpi), 72), 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET,
+                            0, 0, 0, 0, L"宋体"));
+    CSelectGuard selected(screen, font);
+    const wchar_t* titles[] = {L"名称", L"最后修改日期", L"大小(KB)"};
+    for (int i = 0; i < 3; ++i)
+        CHECK(SendMessageW(GetDlgItem(dlg, IDC_LIST_ENTRIES), LVM_GETCOLUMNWIDTH, i, 0) >=
+              screen.GetTextExtent(titles[i], lstrlenW(titles[i])).cx + 2 * scale(6));
 }
 
 // "LastDir" in the program's real profile key: read at start (the picker

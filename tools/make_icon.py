@@ -31,16 +31,19 @@ RES = os.path.join(ROOT, "res")
 # Icon file in res/ -> {size: drawing}. A 16 px image has its own
 # pixel-aligned drawing; scaling a big one down that far blurs it into a
 # blob. The button icons are drawn on a 32 px grid; the dialog loads them at
-# the system's icon size, and the 48 px images serve large-font screens.
+# 32 px scaled by the monitor's DPI, so each has its 150 % (48) and 200 % (64)
+# image, and the program icon the 64 px image that the caption and the task
+# bar ask for at 200 %. Up to 200 % nothing is stretched up.
+BUTTON_SIZES = (32, 48, 64)
 ICONS = {
     "app.ico": {16: "orlenza-16.svg", 32: "orlenza.svg", 48: "orlenza.svg",
-                128: "orlenza.svg"},
-    "btn-add.ico": {32: "add.svg"},
-    "btn-close.ico": {32: "close.svg"},
-    "btn-delete.ico": {32: "delete.svg"},
-    "btn-clear.ico": {16: "clear-16.svg", 32: "clear.svg", 48: "clear.svg"},
-    "btn-start.ico": {32: "start.svg", 48: "start.svg"},
-    "btn-about.ico": {32: "about.svg"},
+                64: "orlenza.svg", 128: "orlenza.svg"},
+    "btn-add.ico": dict.fromkeys(BUTTON_SIZES, "add.svg"),
+    "btn-close.ico": dict.fromkeys(BUTTON_SIZES, "close.svg"),
+    "btn-delete.ico": dict.fromkeys(BUTTON_SIZES, "delete.svg"),
+    "btn-clear.ico": {16: "clear-16.svg", **dict.fromkeys(BUTTON_SIZES, "clear.svg")},
+    "btn-start.ico": dict.fromkeys(BUTTON_SIZES, "start.svg"),
+    "btn-about.ico": dict.fromkeys(BUTTON_SIZES, "about.svg"),
 }
 
 

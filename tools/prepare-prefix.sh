@@ -12,7 +12,11 @@
 #     and linked behind Tahoma, otherwise Chinese text draws as boxes;
 #   - the symbol font of the caption buttons;
 #   - optionally a folder appended to the machine PATH (argument 1), as an
-#     installation does: the program's start-up check looks for it there.
+#     installation does: the program's start-up check looks for it there;
+#   - with ORLENZA_DPI set, that DPI (96 is 100 %, 144 is 150 %) and a
+#     desktop of ORLENZA_SCREEN (wine-env.sh). Wine takes the DPI from
+#     LogPixels, for every monitor and every program of the prefix, when the
+#     prefix's server starts; wine-env.sh gives such runs a prefix of their own.
 # Idempotent: a stamp records the configuration that was applied.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -73,6 +77,13 @@ if [[ -n "$path_dir" ]]; then
   esac
 fi
 
+if [[ -n "${ORLENZA_DPI:-}" ]]; then
+  { wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$ORLENZA_DPI" /f &&
+    wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d "$ORLENZA_SCREEN" /f; } >/dev/null 2>&1 ||
+    { echo "prepare-prefix: could not set the prefix to $ORLENZA_DPI DPI" >&2; exit 1; }
+fi
+
 # Let the server that these commands started go away: a later program must
-# not inherit a desktop that was made without the caller's display.
+# not inherit a desktop that was made without the caller's display, nor the
+# DPI of the server before.
 wineserver -w

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds Orlenza.exe with its tools and starts it under Wine: on $DISPLAY when
 # one answers, otherwise on a private Xvfb, where a screenshot of the main
-# dialog is saved and the program is closed again.
+# dialog is saved and the program is closed again. ORLENZA_DPI=144 (say)
+# runs it at that DPI, in a prefix of its own (screenshot-144.png).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/target.sh"
@@ -39,7 +40,7 @@ done
 sleep 1  # let the dialog finish painting
 # Read again: the window can be mapped before it is moved to the centre.
 geometry=$(orlenza_geometry)
-shot="$ORLENZA_BUILD/screenshot.png"
+shot="$ORLENZA_BUILD/screenshot${ORLENZA_DPI:+-$ORLENZA_DPI}.png"
 import -window root ${geometry:+-crop "$geometry"} "$shot" || { echo "run: taking the screenshot failed" >&2; exit 1; }
 echo "Screenshot of the main dialog: $shot"
 echo "Closing Orlenza (there is no display to use it on)."

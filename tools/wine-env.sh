@@ -4,7 +4,11 @@
 source "$(dirname "${BASH_SOURCE[0]}")/target.sh"
 # Each target has its own prefix: a 64-bit prefix and a 32-bit one must never
 # mix, and Wine refuses to use a prefix made for the other architecture.
-export WINEPREFIX="${WINEPREFIX:-$ORLENZA_TARGET_BUILD/wineprefix}"
+# ORLENZA_DPI chooses a second one, which prepare-prefix.sh sets to that DPI.
+export WINEPREFIX="${WINEPREFIX:-$ORLENZA_TARGET_BUILD/wineprefix${ORLENZA_DPI:+-dpi}}"
+# The screen (Xvfb's, and the prefix's virtual desktop): 1280 x 1024 at 96 DPI,
+# the same size in inches at any other.
+export ORLENZA_SCREEN="$((1280 * ${ORLENZA_DPI:-96} / 96))x$((1024 * ${ORLENZA_DPI:-96} / 96))"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono or Gecko: nothing of ours needs them, and their installers would
 # pop up dialogs on a fresh prefix.

@@ -5,7 +5,7 @@ start_private_xvfb() {
   fifo=$(mktemp -u)
   mkfifo "$fifo"
   # -displayfd: the server picks a free display and reports its number.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "${ORLENZA_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$fifo" >/dev/null 2>&1 &
   pid=$!
   local number
   read -r number <"$fifo"

@@ -68,23 +68,12 @@ std::vector<GradientBand> FallbackGradientBands(UINT position, const RECT& rect,
     return bands;
 }
 
-bool BannerEdgeLine(UINT position, const RECT& rect, POINT* from, POINT* to) {
-    if (position & BANNER_POS_LEFT) {
-        *from = {rect.right - 1, rect.top};
-        *to = {rect.right - 1, rect.bottom};
-    } else if (position & BANNER_POS_RIGHT) {
-        *from = {rect.left, rect.top};
-        *to = {rect.left, rect.bottom};
-    } else if (position & BANNER_POS_TOP) {
-        *from = {rect.left, rect.bottom - 1};
-        *to = {rect.right, rect.bottom - 1};
-    } else if (position & BANNER_POS_BOTTOM) {
-        *from = {rect.left, rect.top};
-        *to = {rect.right, rect.top};
-    } else {
-        return false;
-    }
-    return true;
+RECT BannerEdgeBand(UINT position, const RECT& r, int width) {
+    if (position & BANNER_POS_LEFT) return {r.right - width, r.top, r.right, r.bottom};
+    if (position & BANNER_POS_RIGHT) return {r.left, r.top, r.left + width, r.bottom};
+    if (position & BANNER_POS_TOP) return {r.left, r.bottom - width, r.right, r.bottom};
+    if (position & BANNER_POS_BOTTOM) return {r.left, r.top, r.right, r.top + width};
+    return {};
 }
 
 POINT PlaceBannerIcon(UINT position, UINT placement, SIZE icon, const BannerOffsets& offsets, RECT* rect) {
@@ -134,19 +123,19 @@ POINT PlaceBannerIcon(UINT position, UINT placement, SIZE icon, const BannerOffs
     case Side::Left:
         at.x = (placement & BANNER_ICON_NEAR)     ? rect->left
                : (placement & BANNER_ICON_CENTER) ? centreX
-               : (placement & BANNER_ICON_FAR)    ? rect->right - w - 1
+               : (placement & BANNER_ICON_FAR)    ? rect->right - w - offsets.inset
                                                   : rect->left;
         break;
     case Side::Right:
         at.x = (placement & BANNER_ICON_NEAR)     ? rect->right - w
                : (placement & BANNER_ICON_CENTER) ? centreX
-               : (placement & BANNER_ICON_FAR)    ? rect->left + 1
+               : (placement & BANNER_ICON_FAR)    ? rect->left + offsets.inset
                                                   : rect->left;
         break;
     case Side::Across:
-        at.y = (placement & BANNER_ICON_NEAR)     ? rect->top + 1
+        at.y = (placement & BANNER_ICON_NEAR)     ? rect->top + offsets.inset
                : (placement & BANNER_ICON_CENTER) ? centreY
-               : (placement & BANNER_ICON_FAR)    ? rect->bottom - h - 1
+               : (placement & BANNER_ICON_FAR)    ? rect->bottom - h - offsets.inset
                                                   : rect->top;
         break;
     }
@@ -189,7 +178,7 @@ std::vector<CString> SplitCaption(const CString& caption) {
     }
 }
 
-POINT CaptionLinePoint(UINT position, POINT caption, int line, int captionHeight) {
+POINT CaptionLinePoint(UINT position, POINT caption, int line, int captionHeight, int gap) {
     if (line == 0) return caption;
     switch (SideOf(position)) {
     case Side::Left:
@@ -199,7 +188,25 @@ POINT CaptionLinePoint(UINT position, POINT caption, int line, int captionHeight
     case Side::Across:
         break;
     }
-    return {caption.x, caption.y + line * captionHeight + 2};
+    return {caption.x, caption.y + line * captionHeight + gap};
+}
+
+BannerLayout LayOutBanner(UINT position, const RECT& client, const BannerMetrics& metrics, UINT iconPlacement,
+                          const SIZE* icon, int titleHeight, int captionHeight, size_t captionLines) {
+    const BannerOffsets offsets = metrics.Offsets();
+    BannerLayout layout{};
+    layout.client = client;
+    layout.edge = BannerEdgeBand(position, client, metrics.Line());
+    RECT text = client;  // what the text keeps once the icon has its place
+    layout.hasIcon = icon != nullptr;
+    if (icon) layout.icon = PlaceBannerIcon(position, iconPlacement, *icon, offsets, &text);
+    const BannerTextLayout turned = LayOutBannerText(position, text, offsets, titleHeight);
+    layout.escapement = turned.escapement;
+    layout.title = turned.title;
+    for (size_t line = 0; line < captionLines; ++line)
+        layout.lines.push_back(CaptionLinePoint(position, turned.caption, static_cast<int>(line), captionHeight,
+                                                metrics.scale(2)));
+    return layout;
 }
 
 RECT ShiftForBanner(UINT position, const RECT& child, int size) {

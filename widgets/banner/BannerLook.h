@@ -2,10 +2,12 @@
 // Functions in this file: the side banner's look, apart from its window.
 //   BannerGradientVertices - the two vertices and the mode handed to GradientFill
 //   FallbackGradientBands  - the one-pixel bands drawn where GradientFill is missing
-//   BannerEdgeLine         - the line along the side that faces the host's contents
+//   BannerEdgeBand         - the line along the side that faces the host's contents
 //   PlaceBannerIcon        - the icon's corner, and the room the text keeps beside it
 //   LayOutBannerText       - text turn and the title's and caption's origins
 //   SplitCaption, CaptionLinePoint - the caption's lines and where each starts
+//   BannerMetrics, BannerLayout, LayOutBanner - the banner's lengths at a
+//                            scale, and every place of one paint
 //   ShiftForBanner         - where a host's child goes when the banner makes room
 //   FontHeightAtDpi        - a point size as a font height at a screen's resolution
 // Plain functions of an edge, a rectangle and the banner's settings, so that
@@ -14,6 +16,7 @@
 
 #include <vector>
 
+#include "Dpi.h"
 #include "String.h"
 #include "Types.h"
 
@@ -56,15 +59,16 @@ struct GradientBand {
 std::vector<GradientBand> FallbackGradientBands(UINT position, const RECT& rect, COLORREF start, COLORREF end,
                                                 int bitsPerPixel);
 
-// False when the banner lies along no edge: then no line is drawn. The end
-// point itself is not painted (MoveTo/LineTo).
-bool BannerEdgeLine(UINT position, const RECT& rect, POINT* from, POINT* to);
+// The line `width` pixels wide along the side of `rect` that faces the
+// host's contents; empty when the banner lies along no edge.
+RECT BannerEdgeBand(UINT position, const RECT& rect, int width);
 
 struct BannerOffsets {
     int titleX = 5;    // title, and an icon before the text, from the banner's edge
     int titleY = 3;
     int captionX = 4;  // caption from the title
     int captionY = 10;
+    int inset = 1;     // keeps an icon placed near or far off the edge line
 };
 
 // The icon's top-left corner. For BANNER_ICON_START the rectangle shrinks past
@@ -83,9 +87,36 @@ BannerTextLayout LayOutBannerText(UINT position, const RECT& rect, const BannerO
 // Lines split at line feeds; a caption that ends with one has an empty last line.
 std::vector<CString> SplitCaption(const CString& caption);
 // Where caption line `line` (0 is the first) starts. In a horizontal banner
-// every line after the first lies 2 pixels lower than its line height alone
-// would put it (the 2 pixels do not add up).
-POINT CaptionLinePoint(UINT position, POINT caption, int line, int captionHeight);
+// every line after the first lies `gap` pixels lower than its line height
+// alone would put it (the gaps do not add up).
+POINT CaptionLinePoint(UINT position, POINT caption, int line, int captionHeight, int gap = 2);
+
+// The banner's lengths as drawn at 96 DPI, and the scale they are drawn at.
+struct BannerMetrics {
+    int thickness = 50;     // height along the top or bottom, width along a side
+    BannerOffsets offsets;
+    Scale scale;
+    int Thickness() const { return scale(thickness); }
+    int Line() const { return scale(1); }  // the edge line's width
+    BannerOffsets Offsets() const {
+        return {scale(offsets.titleX), scale(offsets.titleY), scale(offsets.captionX), scale(offsets.captionY),
+                scale(offsets.inset)};
+    }
+};
+
+struct BannerLayout {
+    RECT client;       // the banner's client rectangle
+    RECT edge;         // the edge line's pixels; empty when undocked
+    bool hasIcon;
+    POINT icon;        // the icon's top-left corner
+    LONG escapement;   // of both fonts, tenths of a degree
+    POINT title;
+    std::vector<POINT> lines;  // where each caption line starts
+};
+// `icon` the icon's size when there is one (null: none); `titleHeight` and
+// `captionHeight` the fonts' character heights in pixels.
+BannerLayout LayOutBanner(UINT position, const RECT& client, const BannerMetrics& metrics, UINT iconPlacement,
+                          const SIZE* icon, int titleHeight, int captionHeight, size_t captionLines);
 
 // A direct child's rectangle, in host client coordinates, once a banner of
 // thickness `size` has made room along `position`.

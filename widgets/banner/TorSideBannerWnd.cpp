@@ -6,16 +6,11 @@ namespace {
 
 constexpr UINT kBannerId = 0xFFF0;
 
-// A font description at the screen's vertical resolution, read back from the
-// font it makes, as the platform completes it.
-LOGFONTW DescribeFont(const wchar_t* face, int tenthsOfPoint) {
-    int pixelsPerInch = 96;
-    {
-        CClientDC screen(nullptr);
-        if (screen.GetSafeHdc()) pixelsPerInch = screen.GetDeviceCaps(LOGPIXELSY);
-    }
+// A font description at a vertical resolution, read back from the font it
+// makes, as the platform completes it.
+LOGFONTW DescribeFont(const wchar_t* face, int tenthsOfPoint, UINT pixelsPerInch) {
     LOGFONTW wanted{};
-    wanted.lfHeight = FontHeightAtDpi(pixelsPerInch, tenthsOfPoint);
+    wanted.lfHeight = FontHeightAtDpi(static_cast<int>(pixelsPerInch), tenthsOfPoint);
     wanted.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(wanted.lfFaceName, face, LF_FACESIZE - 1);
     CFont font;
@@ -62,8 +57,8 @@ BOOL CALLBACK MoveChildForBanner(HWND child, LPARAM lParam) {
 CTorSideBannerWnd::CTorSideBannerWnd() {
     m_strClassName = L"TorSideBanner";
     RegisterWindowClass();
-    m_lfTitle = DescribeFont(L"Tahoma Bold", 110);
-    m_lfCaption = DescribeFont(L"Tahoma", 90);
+    m_scale = Scale{SystemDpi()};
+    DescribeFonts();
     m_hMsimg32 = LoadSystemMsimg32();
     if (m_hMsimg32) {
         // GetProcAddress answers a generic function pointer; passing through
@@ -90,27 +85,55 @@ const MessageMap* CTorSideBannerWnd::ClassMessageMap() {
 
 BOOL CTorSideBannerWnd::AttachToHost(CWnd* host) {
     if (!host || !host->IsWindow() || m_hWnd) return FALSE;
+    const Scale hostScale{host->GetDpi()};
+    if (!(hostScale == m_scale)) {
+        m_scale = hostScale;
+        DescribeFonts();
+    }
 
     // The banner window first: should it fail, the host is left as it was.
     // The strip is the same before and after the host grows, since growing
     // keeps the client area's top and width.
     CRect strip;
     host->GetClientRect(&strip);
-    strip.bottom = strip.top + m_nSize;
+    strip.bottom = strip.top + Metrics().Thickness();
     m_nPosition = BANNER_POS_TOP;
     if (!Create(WS_CHILD | WS_VISIBLE, strip, host, kBannerId)) {
         m_nPosition = 0;
         return FALSE;
     }
     m_pHostWnd = host;
-
-    CRect frame;
-    host->GetWindowRect(&frame);
-    host->SetWindowPos(nullptr, 0, 0, frame.Width(), frame.Height() + m_nSize, SWP_NOMOVE | SWP_NOZORDER);
-
-    DockWalk walk{m_hWnd, host->GetSafeHwnd(), m_nSize, m_nPosition};
-    ::EnumChildWindows(walk.host, &MoveChildForBanner, reinterpret_cast<LPARAM>(&walk));
+    GrowHost(strip.Height());
     return TRUE;
+}
+
+void CTorSideBannerWnd::GrowHost(int by) {
+    CRect frame;
+    m_pHostWnd->GetWindowRect(&frame);
+    m_pHostWnd->SetWindowPos(nullptr, 0, 0, frame.Width(), frame.Height() + by, SWP_NOMOVE | SWP_NOZORDER);
+    DockWalk walk{m_hWnd, m_pHostWnd->GetSafeHwnd(), by, m_nPosition};
+    ::EnumChildWindows(walk.host, &MoveChildForBanner, reinterpret_cast<LPARAM>(&walk));
+}
+
+void CTorSideBannerWnd::DpiChanged(UINT dpi) {
+    m_scale = Scale{dpi};
+    DescribeFonts();
+    if (m_pHostWnd && m_pHostWnd->IsWindow()) {
+        // The host has laid its children out for the new DPI, this window
+        // among them; rounding may leave it a pixel off the new thickness.
+        CRect strip, client;
+        GetWindowRect(&strip);
+        m_pHostWnd->GetClientRect(&client);
+        const int thickness = Metrics().Thickness(), by = thickness - strip.Height();
+        MoveWindow(0, 0, client.Width(), thickness);
+        if (by) GrowHost(by);
+    }
+    Invalidate();
+}
+
+void CTorSideBannerWnd::DescribeFonts() {
+    m_lfTitle = DescribeFont(L"Tahoma Bold", 110, m_scale.dpi);
+    m_lfCaption = DescribeFont(L"Tahoma", 90, m_scale.dpi);
 }
 
 BOOL CTorSideBannerWnd::Create(DWORD style, const RECT& rect, CWnd* parent, UINT id, void* createParam) {
@@ -174,8 +197,16 @@ void CTorSideBannerWnd::SetPatternBitmap(HBITMAP bitmap, BOOL own) {
     if (IsWindow()) Invalidate(TRUE);
 }
 
-BannerOffsets CTorSideBannerWnd::Offsets() const {
-    return {m_nTitleOffsetX, m_nTitleOffsetY, m_nCaptionOffsetX, m_nCaptionOffsetY};
+BannerMetrics CTorSideBannerWnd::Metrics() const {
+    return {m_nSize, {m_nTitleOffsetX, m_nTitleOffsetY, m_nCaptionOffsetX, m_nCaptionOffsetY}, m_scale};
+}
+
+BannerLayout CTorSideBannerWnd::Layout() const {
+    CRect client;
+    GetClientRect(&client);
+    const SIZE icon{m_bmIcon.bmWidth, m_bmIcon.bmHeight};
+    return LayOutBanner(m_nPosition, client, Metrics(), m_nIconPlacement, m_icon.GetSafeHandle() ? &icon : nullptr,
+                        -m_lfTitle.lfHeight, -m_lfCaption.lfHeight, SplitCaption(m_strCaption).size());
 }
 
 void CTorSideBannerWnd::OnPaint() {
@@ -191,15 +222,16 @@ void CTorSideBannerWnd::OnPrintClient(HDC dc, UINT) {
 }
 
 void CTorSideBannerWnd::Paint(CDC& dc) {
-    CRect client;
-    GetClientRect(&client);
+    const BannerLayout layout = Layout();
+    const CRect client = layout.client;
     CMemoryDC memory(dc, client);  // reaches `dc` in one copy when the paint ends
     if (!memory.GetSafeHdc() || client.IsRectEmpty()) return;
-    DrawBackground(&memory, client);
-    DrawContent(&memory, client);
+    DrawBackground(&memory, layout);
+    DrawContent(&memory, layout);
 }
 
-void CTorSideBannerWnd::DrawBackground(CDC* dc, CRect rect) {
+void CTorSideBannerWnd::DrawBackground(CDC* dc, const BannerLayout& layout) {
+    CRect rect = layout.client;
     if ((m_nFillStyle & BANNER_FILL_SOLID) || ((m_nFillStyle & BANNER_FILL_GRADIENT) && m_crStart == m_crEnd)) {
         dc->FillSolidRect(&rect, m_crStart);
     } else if (m_nFillStyle & BANNER_FILL_GRADIENT) {
@@ -222,7 +254,7 @@ void CTorSideBannerWnd::DrawBackground(CDC* dc, CRect rect) {
     } else {
         return;  // no fill: no edge line either
     }
-    DrawEdgeLine(dc, rect);
+    DrawEdgeLine(dc, layout);
 }
 
 void CTorSideBannerWnd::DrawFallbackGradient(CDC* dc, CRect rect) {
@@ -232,20 +264,14 @@ void CTorSideBannerWnd::DrawFallbackGradient(CDC* dc, CRect rect) {
         dc->FillSolidRect(&band.rect, band.colour);
 }
 
-void CTorSideBannerWnd::DrawEdgeLine(CDC* dc, CRect rect) {
-    POINT from, to;
-    if (!BannerEdgeLine(m_nPosition, rect, &from, &to)) return;
-    CPen pen(PS_SOLID, 0, m_crEdge);
-    CSelectGuard selected(*dc, pen);
-    dc->MoveTo(from.x, from.y);
-    dc->LineTo(to.x, to.y);
+void CTorSideBannerWnd::DrawEdgeLine(CDC* dc, const BannerLayout& layout) {
+    if (!::IsRectEmpty(&layout.edge)) dc->FillSolidRect(&layout.edge, m_crEdge);
 }
 
-void CTorSideBannerWnd::DrawContent(CDC* dc, CRect rect) {
-    if (m_icon.GetSafeHandle()) DrawBannerIcon(dc, &rect);
+void CTorSideBannerWnd::DrawContent(CDC* dc, const BannerLayout& layout) {
+    if (layout.hasIcon) DrawBannerIcon(dc, layout);
 
-    const int titleHeight = -m_lfTitle.lfHeight;
-    const BannerTextLayout layout = LayOutBannerText(m_nPosition, rect, Offsets(), titleHeight);
+    // The turn is kept in the descriptions, where the fonts are made from.
     m_lfTitle.lfEscapement = m_lfTitle.lfOrientation = layout.escapement;
     m_lfCaption.lfEscapement = m_lfCaption.lfOrientation = layout.escapement;
 
@@ -262,20 +288,15 @@ void CTorSideBannerWnd::DrawContent(CDC* dc, CRect rect) {
         CFont caption;
         caption.CreateFontIndirect(&m_lfCaption);
         CSelectGuard selected(*dc, caption);
-        const int lineHeight = -m_lfCaption.lfHeight;
-        int line = 0;
-        for (const CString& text : SplitCaption(m_strCaption)) {
-            const POINT at = CaptionLinePoint(m_nPosition, layout.caption, line++, lineHeight);
-            dc->TextOut(at.x, at.y, text);
-        }
+        const std::vector<CString> lines = SplitCaption(m_strCaption);
+        for (size_t i = 0; i < lines.size() && i < layout.lines.size(); ++i)
+            dc->TextOut(layout.lines[i].x, layout.lines[i].y, lines[i]);
     }
     dc->SetBkMode(oldMode);
     dc->SetTextColor(oldColour);
 }
 
-void CTorSideBannerWnd::DrawBannerIcon(CDC* dc, CRect* rect) {
-    const SIZE size{m_bmIcon.bmWidth, m_bmIcon.bmHeight};
-    const POINT at = PlaceBannerIcon(m_nPosition, m_nIconPlacement, size, Offsets(), rect);
+void CTorSideBannerWnd::DrawBannerIcon(CDC* dc, const BannerLayout& layout) {
     // At the icon's own size: DrawIcon would stretch it to the system's icon size.
-    dc->DrawIconEx(at.x, at.y, m_icon, 0, 0, DI_NORMAL);
+    dc->DrawIconEx(layout.icon.x, layout.icon.y, m_icon, 0, 0, DI_NORMAL);
 }

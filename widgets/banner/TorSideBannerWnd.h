@@ -9,7 +9,11 @@
 // Where things go and in which colours is decided by the plain functions of
 // BannerLook.h; this class turns messages into painting, in one function that
 // takes any DC (WM_PAINT and WM_PRINTCLIENT both use it), always through an
-// off-screen bitmap so that the banner never flickers.
+// off-screen bitmap so that the banner never flickers. Each paint asks
+// LayOutBanner once and draws what it answers. Its thickness, offsets and
+// fonts follow the host's DPI: taken when it docks, and again when the host
+// moves to another DPI (the banner then makes the room the new thickness
+// needs).
 #include <windows.h>
 
 #include "BannerLook.h"
@@ -18,16 +22,17 @@
 
 class CTorSideBannerWnd : public CWnd, public CWndUtil {
 public:
-    // Registers the window class, describes the two fonts at the screen's
+    // Registers the window class, describes the two fonts at the system's
     // resolution and looks GradientFill up; creates no window.
     CTorSideBannerWnd();
     ~CTorSideBannerWnd() override;
 
     // Docks the banner along the host's top edge: the host grows by the
-    // banner's thickness, its direct children move down by as much and the
-    // banner window (control id 0xFFF0) covers the freed strip. FALSE, with
-    // nothing changed, for a null host, a host without a window, a banner that
-    // is docked already, or a banner window that cannot be created.
+    // banner's thickness (50 pixels at 96 DPI, scaled by the host's DPI), its
+    // direct children move down by as much and the banner window (control id
+    // 0xFFF0) covers the freed strip. FALSE, with nothing changed, for a null
+    // host, a host without a window, a banner that is docked already, or a
+    // banner window that cannot be created.
     BOOL AttachToHost(CWnd* host);
 
     using CWnd::Create;
@@ -54,12 +59,14 @@ public:
     // The whole banner, as the client area shows it, onto any DC.
     void Paint(CDC& dc);
 
+    void DpiChanged(UINT dpi) override;
+
 protected:
-    virtual void DrawBackground(CDC* dc, CRect rect);
-    virtual void DrawContent(CDC* dc, CRect rect);
-    virtual void DrawEdgeLine(CDC* dc, CRect rect);
-    // Draws the icon and shrinks `rect` to what the text may use.
-    virtual void DrawBannerIcon(CDC* dc, CRect* rect);
+    // The steps of one paint, each from the paint's one layout.
+    virtual void DrawBackground(CDC* dc, const BannerLayout& layout);  // then the edge line, over a fill
+    virtual void DrawContent(CDC* dc, const BannerLayout& layout);
+    virtual void DrawEdgeLine(CDC* dc, const BannerLayout& layout);
+    virtual void DrawBannerIcon(CDC* dc, const BannerLayout& layout);
 
     void OnPaint();
     BOOL OnEraseBkgnd(HDC dc);
@@ -70,7 +77,8 @@ protected:
     using GradientFillProc = BOOL(WINAPI*)(HDC, PTRIVERTEX, ULONG, PVOID, ULONG, ULONG);
 
     CWnd* m_pHostWnd = nullptr;  // the host docked to; not owned
-    int m_nSize = 50;            // thickness: height along the top or bottom, width along a side
+    int m_nSize = 50;            // thickness at 96 DPI: height along the top or bottom, width along a side
+    Scale m_scale;               // the host's DPI: the system's until docked
     UINT m_nPosition = 0;        // BANNER_POS_*; 0 until docked
     UINT m_nFillStyle = BANNER_FILL_GRADIENT;
     UINT m_nIconPlacement = BANNER_ICON_END;
@@ -96,5 +104,11 @@ protected:
 
 private:
     void DrawFallbackGradient(CDC* dc, CRect rect);
-    BannerOffsets Offsets() const;
+    BannerMetrics Metrics() const;
+    BannerLayout Layout() const;
+    // The fonts at m_scale's DPI.
+    void DescribeFonts();
+    // Grows the host by `by` pixels across the banner and moves its other
+    // direct children out of the way by as much.
+    void GrowHost(int by);
 };

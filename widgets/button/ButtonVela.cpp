@@ -195,7 +195,7 @@ void CButtonVela::EnsureTip() {
     m_tip.Create(this, 0);
     m_tip.Activate(FALSE);
     // Long texts wrap instead of running off the screen.
-    m_tip.SetMaxTipWidth(400);
+    m_tip.SetMaxTipWidth(m_scale(400));
     if (!m_tipText.IsEmpty()) ShowTipText();
 }
 
@@ -218,7 +218,19 @@ void CButtonVela::PreSubclassWindow() {
     if (style & BS_CHECKBOX) m_isCheckBox = TRUE;
     if ((style & kTypeBits) == BS_DEFPUSHBUTTON) m_isDefault = TRUE;
     ModifyStyle(BS_TYPEMASK, BS_OWNERDRAW, SWP_FRAMECHANGED);
+    m_scale = Scale{GetDpi()};
     CButton::PreSubclassWindow();
+}
+
+void CButtonVela::DpiChanged(UINT dpi) {
+    m_scale = Scale{dpi};
+    if (m_tip.m_hWnd) {
+        m_tip.SetMaxTipWidth(m_scale(400));
+        CRect client;
+        GetClientRect(&client);
+        if (m_tip.GetToolCount() > 0) m_tip.SetToolRect(this, 1, client);
+    }
+    Invalidate();
 }
 
 BOOL CButtonVela::PreTranslateMessage(MSG* msg) {
@@ -243,17 +255,19 @@ void CButtonVela::EndHover() {
     Invalidate();
 }
 
-ButtonLookState CButtonVela::LookState() const {
+ButtonLookState CButtonVela::LookState(UINT itemState) const {
     ButtonLookState s;
-    s.pressed = m_isPressed;
-    s.focused = m_hasFocus;
-    s.disabled = m_isDisabled;
+    s.pressed = IsDrawnPressed(m_isCheckBox, (itemState & ODS_SELECTED) != 0, m_checkState != FALSE,
+                               HasMenu() && m_menuShown);
+    s.focused = (itemState & ODS_FOCUS) != 0;
+    s.disabled = (itemState & ODS_DISABLED) != 0;
     s.hovering = m_isHovering;
     s.isDefault = m_isDefault;
     s.checkBox = m_isCheckBox;
     s.flat = m_isFlat;
     s.drawFlatFrame = m_drawFlatFrame;
     s.focusWhenFlat = m_focusWhenFlat;
+    s.greyDisabledBitmap = m_greyDisabledBitmap;
     return s;
 }
 
@@ -354,6 +368,7 @@ BOOL CButtonVela::OnClicked() {
 
 BOOL CButtonVela::SetDropDownMenu(UINT menuId, HWND target) {
     m_menuTarget = target;
+    m_menu.SetScale(m_scale);  // its pop-ups take it as they are made
     return m_menu.LoadTemplate(menuId);
 }
 
@@ -362,6 +377,7 @@ void CButtonVela::DropDownMenu() {
     GetWindowRect(&rect);
     m_menuShown = TRUE;
     Invalidate();
+    m_menu.SetScale(m_scale);
     // The button owns the tracking, so the menu's measure and menu-character
     // messages come here.
     const UINT command = static_cast<UINT>(::TrackPopupMenu(m_menu.GetSubMenu(0),
@@ -458,15 +474,29 @@ void CButtonVela::OnPrintClient(HDC dc, UINT) {
     DrawItem(&dis);
 }
 
-// --- painting ----------------------------------------------------------------
+// --- painting ---------------------------------------------------------------
+
+namespace {
+
+// `line` nested one-pixel boxes from `rect` inward: a frame that is as wide
+// as the scale makes a line.
+void Boxes(CDC* dc, CRect rect, int line, COLORREF topLeft, COLORREF bottomRight) {
+    for (int i = 0; i < line; ++i, rect.DeflateRect(1, 1)) dc->Draw3dRect(&rect, topLeft, bottomRight);
+}
+
+}  // namespace
+
+ButtonImages CButtonVela::Images(const ImageSlot (&slots)[2]) {
+    ButtonImages images;
+    for (int i = 0; i < 2; ++i) {
+        images.set[i] = slots[i].icon.GetSafeHandle() != nullptr;
+        images.size[i] = CSize(static_cast<int>(slots[i].width), static_cast<int>(slots[i].height));
+    }
+    return images;
+}
 
 void CButtonVela::DrawItem(DRAWITEMSTRUCT* drawItem) {
-    const UINT st = drawItem->itemState;
-    m_isPressed = IsDrawnPressed(m_isCheckBox, (st & ODS_SELECTED) != 0, m_checkState != FALSE,
-                                 HasMenu() && m_menuShown);
-    m_hasFocus = (st & ODS_FOCUS) != 0;
-    m_isDisabled = (st & ODS_DISABLED) != 0;
-    const ButtonLookState look = LookState();
+    const ButtonLookState look = LookState(drawItem->itemState);
     const CRect drawn = drawItem->rcItem;
 
     // Painted off-screen and copied over in one go, so that the button never
@@ -476,29 +506,38 @@ void CButtonVela::DrawItem(DRAWITEMSTRUCT* drawItem) {
     if (HFONT font = GetFont()) dc->SelectObject(font);
     dc->SetBkMode(TRANSPARENT);
 
-    if (HasBlackFrame(look)) {
-        CBrush black(RGB(0, 0, 0));
-        dc->FrameRect(&drawn, black);
-    }
-    CRect item = ItemRect(drawn, look);
+    const CString caption = GetWindowText();
+    ButtonLookInput in;
+    in.drawn = drawn;
+    GetClientRect(&in.client);
+    in.hasCaption = !caption.IsEmpty();
+    in.icons = Images(m_icons);
+    in.bitmaps = Images(m_bitmaps);
+    in.align = m_imageAlign;
+    in.scale = m_scale;
+    in.colours = m_colours;
+    in.sys = SystemColours::Read();
+    const ButtonLayout layout = LayOutButton(look, in, [&](const CRect& room) {
+        CRect measured = room;
+        dc->DrawText(caption, &measured, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
+        return measured.Size();
+    });
+
+    if (layout.blackFrame) Boxes(dc, layout.drawn, layout.line, RGB(0, 0, 0), RGB(0, 0, 0));
     if (m_copyParentBack)
         CopyParentBackground(dc);
     else
-        DrawFace(dc, &item);
-
-    const SystemColours sys = SystemColours::Read();
-    switch (ChooseFrame(look)) {
-    case ButtonFrame::ShadowBox: {
-        CBrush shadow(sys.shadow);
-        dc->FrameRect(&item, shadow);
+        DrawFace(dc, layout);
+    switch (layout.frame) {
+    case ButtonFrame::ShadowBox:
+        Boxes(dc, layout.item, layout.line, layout.frameTopLeft, layout.frameBottomRight);
         break;
-    }
     case ButtonFrame::Sunken:
     case ButtonFrame::Raised:
-        DrawFrame(dc, &item);
+        DrawFrame(dc, layout);
         break;
     case ButtonFrame::Edge3d:
-        for (const EdgeLine& line : EdgeLines(item, sys)) {
+        for (const EdgeLine& line : layout.edges) {
             CPen pen(PS_SOLID, 0, line.colour);
             CSelectGuard use(*dc, pen);
             dc->MoveTo(line.from.x, line.from.y);
@@ -510,76 +549,39 @@ void CButtonVela::DrawItem(DRAWITEMSTRUCT* drawItem) {
         break;
     }
 
-    const CString caption = GetWindowText();
-    const bool hasCaption = !caption.IsEmpty();
-    CRect room = drawn;
-    if (m_icons[0].icon) DrawIconImage(dc, hasCaption, drawn, &room, m_isPressed, m_isDisabled);
-    if (m_bitmaps[0].icon) DrawBitmapImage(dc, hasCaption, drawn, &room, m_isPressed, m_isDisabled);
-    if (hasCaption) DrawCaption(dc, caption, room);
-
-    if (ShowsFocusRect(look)) {
-        const CRect focus = FocusRect(item);
-        dc->DrawFocusRect(&focus);
+    // Icons and bitmaps (held as icons made from them) go through the
+    // platform's disabled effect; an icon is drawn at its own size, the
+    // rectangle only bounds that effect.
+    for (const auto& [image, slots] : {std::pair{&layout.icon, m_icons}, std::pair{&layout.bitmap, m_bitmaps}}) {
+        if (!*image) continue;
+        const ButtonImageDraw& draw = **image;
+        dc->DrawState(draw.at.TopLeft(), draw.at.Size(), slots[draw.slot].icon,
+                      DST_ICON | (draw.disabledLook ? DSS_DISABLED : 0));
     }
+    if (layout.hasCaption) DrawCaption(dc, caption, layout);
+    if (layout.focus) dc->DrawFocusRect(&layout.focusRect);
 }
 
-DWORD CButtonVela::DrawFace(CDC* dc, RECT* rect) {
-    CBrush face(FaceColour(LookState(), m_colours));
-    dc->FillRect(rect, face);
+DWORD CButtonVela::DrawFace(CDC* dc, const ButtonLayout& layout) {
+    CBrush face(layout.face);
+    dc->FillRect(&layout.item, face);
     return BUTTON_OK;
 }
 
-DWORD CButtonVela::DrawFrame(CDC* dc, RECT* rect) {
-    const COLORREF highlight = ::GetSysColor(COLOR_BTNHIGHLIGHT), shadow = ::GetSysColor(COLOR_BTNSHADOW);
-    if (m_isPressed)
-        dc->Draw3dRect(rect, shadow, highlight);
-    else
-        dc->Draw3dRect(rect, highlight, shadow);
+DWORD CButtonVela::DrawFrame(CDC* dc, const ButtonLayout& layout) {
+    Boxes(dc, layout.item, layout.line, layout.frameTopLeft, layout.frameBottomRight);
     return BUTTON_OK;
 }
 
-ImagePlace CButtonVela::Place(bool hasCaption, const CRect& item, const CRect& caption, bool pressed, DWORD w,
-                              DWORD h) const {
-    CRect client;
-    GetClientRect(&client);
-    return PlaceImage(m_imageAlign, hasCaption, item, caption, client, pressed, m_isCheckBox != FALSE,
-                      CSize(static_cast<int>(w), static_cast<int>(h)));
-}
-
-void CButtonVela::DrawIconImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed,
-                                bool disabled) {
-    const ImageSlot& icon = m_icons[ChooseImage(LookState(), m_icons[1].icon != nullptr)];
-    const ImagePlace place = Place(hasCaption, item, *caption, pressed, icon.width, icon.height);
-    *caption = place.caption;
-    // The platform draws an icon at its own size; the rectangle only bounds
-    // the disabled effect.
-    dc->DrawState(place.image.TopLeft(), place.image.Size(), icon.icon, DST_ICON | (disabled ? DSS_DISABLED : 0));
-}
-
-void CButtonVela::DrawBitmapImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed,
-                                  bool disabled) {
-    const ImageSlot& bmp = m_bitmaps[ChooseImage(LookState(), m_bitmaps[1].icon != nullptr)];
-    const ImagePlace place = Place(hasCaption, item, *caption, pressed, bmp.width, bmp.height);
-    *caption = place.caption;
-    // Masked: the face shows where the bitmap had its transparent colour.
-    // The platform's disabled effect keeps out what lies under the mask.
-    const bool embossed = disabled && m_greyDisabledBitmap;
-    dc->DrawState(place.image.TopLeft(), CSize(static_cast<int>(bmp.width), static_cast<int>(bmp.height)), bmp.icon,
-                  DST_ICON | (embossed ? DSS_DISABLED : 0));
-}
-
-void CButtonVela::DrawCaption(CDC* dc, const CString& caption, CRect room) {
-    const ButtonLookState look = LookState();
-    CRect measured = room;
-    dc->DrawText(caption, &measured, DT_WORDBREAK | DT_CENTER | DT_CALCRECT);
-    CRect text = CentreCaption(room, measured.Size(), look);
+void CButtonVela::DrawCaption(CDC* dc, const CString& caption, const ButtonLayout& layout) {
+    CRect text = layout.caption;
     dc->SetBkMode(TRANSPARENT);
-    const CaptionPaint paint = CaptionColours(look, m_colours, SystemColours::Read());
+    const CaptionPaint& paint = layout.captionPaint;
     if (paint.embossed) {
-        text.OffsetRect(1, 1);
+        text.OffsetRect(layout.emboss, layout.emboss);
         dc->SetTextColor(paint.embossLight);
         dc->DrawText(caption, &text, DT_WORDBREAK | DT_CENTER);
-        text.OffsetRect(-1, -1);
+        text.OffsetRect(-layout.emboss, -layout.emboss);
         dc->SetTextColor(paint.embossDark);
         dc->DrawText(caption, &text, DT_WORDBREAK | DT_CENTER);
     } else {

@@ -9,8 +9,11 @@
 // A dialog binds it to a push button of its template (data exchange); the
 // bind switches the control to owner-draw. Where things go and in which
 // colours is decided by the plain functions of ButtonLook.h; this class turns
-// messages into state and paints through them in DrawItem, which WM_PAINT
-// (through the parent's reflected WM_DRAWITEM) and WM_PRINTCLIENT both reach.
+// messages into state, and DrawItem, which WM_PAINT (through the parent's
+// reflected WM_DRAWITEM) and WM_PRINTCLIENT both reach, asks LayOutButton
+// once and paints what it answers. Its lengths follow the button's DPI; the
+// icons it is given are drawn at their own size, so the dialog hands it icons
+// of the size that DPI asks for.
 //
 // The button owns every icon, bitmap, mask and cursor it holds and destroys
 // them when they are replaced and when it goes.
@@ -63,14 +66,17 @@ public:
     const CToolTipCtrl& Tip() const { return m_tip; }
     HICON Icon(int slot) const { return m_icons[slot].icon; }
 
+    void DpiChanged(UINT dpi) override;
+
 protected:
     void PreSubclassWindow() override;
     BOOL PreTranslateMessage(MSG* msg) override;
     LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DrawItem(DRAWITEMSTRUCT* drawItem) override;
-    // The face and the flat frame, for a derived class that paints others.
-    virtual DWORD DrawFace(CDC* dc, RECT* rect);
-    virtual DWORD DrawFrame(CDC* dc, RECT* rect);
+    // The face and the flat frame, for a derived class that paints others:
+    // `layout.item` is the face's rectangle.
+    virtual DWORD DrawFace(CDC* dc, const ButtonLayout& layout);
+    virtual DWORD DrawFrame(CDC* dc, const ButtonLayout& layout);
 
     static const MessageMap* ClassMessageMap();
     const MessageMap* GetMessageMap() const override { return ClassMessageMap(); }
@@ -89,15 +95,13 @@ private:
     void EnsureTip();
     void ShowTipText();
     void EndHover();
-    ButtonLookState LookState() const;
+    // The state a paint with the draw-item state `itemState` shows.
+    ButtonLookState LookState(UINT itemState) const;
+    static ButtonImages Images(const ImageSlot (&slots)[2]);
     bool HasMenu() const { return m_menu.m_hMenu != nullptr; }
     void DropDownMenu();
 
-    void DrawIconImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed, bool disabled);
-    void DrawBitmapImage(CDC* dc, bool hasCaption, const CRect& item, CRect* caption, bool pressed,
-                         bool disabled);
-    ImagePlace Place(bool hasCaption, const CRect& item, const CRect& caption, bool pressed, DWORD w, DWORD h) const;
-    void DrawCaption(CDC* dc, const CString& caption, CRect room);
+    void DrawCaption(CDC* dc, const CString& caption, const ButtonLayout& layout);
     void CopyParentBackground(CDC* dc);
 
     // Message handlers.
@@ -124,16 +128,13 @@ private:
     BOOL m_isFlat = TRUE;              // no edge unless hovered or pressed; hover is tracked only then
     BOOL m_isHovering = FALSE;
     BOOL m_copyParentBack = FALSE;  // the parent's pixels instead of a face colour
-    // Recomputed at each paint from the draw-item state.
-    BOOL m_isPressed = FALSE;
-    BOOL m_hasFocus = FALSE;
-    BOOL m_isDisabled = FALSE;
     BOOL m_isDefault = FALSE;   // the dialog's default button
     BOOL m_isCheckBox = FALSE;  // each click toggles m_checkState
     BYTE m_imageAlign = BUTTON_IMAGE_LEFT;
     BOOL m_drawFlatFrame = TRUE;
     BOOL m_focusWhenFlat = FALSE;
     ButtonColours m_colours;  // read from the system once, at construction
+    Scale m_scale;            // the button's DPI: from its window at the bind, then from each change
     HWND m_menuTarget = nullptr;  // receives the command chosen in the drop-down
     BOOL m_menuShown = FALSE;  // the drop-down is open: drawn pressed meanwhile
     LumMenu m_menu;            // the drop-down; empty when the button has none

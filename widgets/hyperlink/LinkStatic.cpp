@@ -5,6 +5,7 @@
 #include <climits>
 #include <cwchar>
 #include <string>
+#include <utility>
 
 const RegisteredMessage WM_LINKSTATIC_CLICKED{L"WM_LINKSTATIC_CLICKED"};
 
@@ -14,6 +15,14 @@ constexpr UINT kLeaveCheckMs = 100;
 // What a click returns when it opened nothing but counts as a visit.
 constexpr int kVisitWithoutOpening = 33;
 constexpr int kEmptyTarget = 36;
+
+// The link's two fonts from a description: as it is, and underlined.
+void MakeFonts(LOGFONTW described, CFont& plain, CFont& underlined) {
+    described.lfUnderline = FALSE;
+    plain.CreateFontIndirect(&described);
+    described.lfUnderline = TRUE;
+    underlined.CreateFontIndirect(&described);
+}
 
 }  // namespace
 
@@ -62,9 +71,8 @@ void CLinkStatic::PreSubclassWindow() {
     if (!font) font = static_cast<HFONT>(::GetStockObject(ANSI_VAR_FONT));
     LOGFONTW lf{};
     ::GetObjectW(font, sizeof(lf), &lf);
-    m_plainFont.CreateFontIndirect(&lf);
-    lf.lfUnderline = TRUE;
-    m_underlinedFont.CreateFontIndirect(&lf);
+    MakeFonts(lf, m_plainFont, m_underlinedFont);
+    m_scale = Scale{GetDpi()};
 
     FitToText();
     LoadHandCursor();
@@ -212,10 +220,36 @@ void CLinkStatic::OnTimer(UINT_PTR) {
         m_isOver = FALSE;
         KillTimer(m_timerId);
         if (m_underlineMode != 1) SetFont(m_plainFont, TRUE);
-        client.bottom += 10;
+        client.bottom += m_scale(10);
         InvalidateRect(&client, TRUE);
     }
     Default();
+}
+
+void CLinkStatic::DpiChanged(UINT dpi) {
+    const UINT from = std::exchange(m_scale, Scale{dpi}).dpi;
+    // A dialog that scaled itself handed a control in its own font the new
+    // one; a link that shows one of ours got none, and ours are scaled.
+    const HFONT shown = GetFont();
+    const bool ours = shown == m_plainFont || shown == m_underlinedFont;
+    LOGFONTW lf{};
+    if (!::GetObjectW(ours || !shown ? static_cast<HFONT>(m_plainFont) : shown, sizeof(lf), &lf)) return;
+    if (ours || !shown) {
+        lf.lfHeight = m_scale.From(from, lf.lfHeight);
+        lf.lfWidth = m_scale.From(from, lf.lfWidth);
+    }
+    CFont plain, underlined;
+    MakeFonts(lf, plain, underlined);
+    if (ours) SetFont(shown == m_underlinedFont ? underlined : plain, TRUE);
+    // The old ones go only now that the control no longer shows them.
+    m_plainFont = std::move(plain);
+    m_underlinedFont = std::move(underlined);
+    FitToText();
+    if (m_tip.m_hWnd) {
+        CRect client;
+        GetClientRect(&client);
+        m_tip.SetToolRect(this, 1, client);
+    }
 }
 
 void CLinkStatic::OnClicked() {

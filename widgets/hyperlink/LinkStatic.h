@@ -50,6 +50,9 @@ public:
 
     BOOL DestroyWindow() override;
     BOOL PreTranslateMessage(MSG* msg) override;
+    // New fonts at the new DPI (the control's own when its dialog gave it
+    // one), and the link fitted to its text in them.
+    void DpiChanged(UINT dpi) override;
 
 protected:
     void PreSubclassWindow() override;
@@ -88,6 +91,7 @@ private:
     CString m_target;
     CFont m_underlinedFont;  // the control's font with underline
     CFont m_plainFont;       // and without
+    Scale m_scale;           // the link's DPI: its window's at the attach, then each change's
     HCURSOR m_handCursor = nullptr;  // shown over the link: the system's shared one, or m_handCursorCopy
     CCursor m_handCursorCopy;        // owned: the help viewer's cursor, when the system has none
     CToolTipCtrl m_tip;

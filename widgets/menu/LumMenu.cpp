@@ -106,6 +106,7 @@ BOOL LumMenu::LoadTemplate(const void* bytes, size_t size) {
             popup->m_selectedCheckImage = m_selectedCheckImage;
             popup->m_checkImages = m_checkImages;
             popup->m_checkImagesShared = 1;
+            popup->m_scale = m_scale;
             if (!popup->CreatePopupMenu()) {
                 delete popup;
                 DestroyAll();
@@ -156,9 +157,15 @@ BOOL LumMenu::DestroyAll() {
     return CMenu::DestroyMenu();
 }
 
+void LumMenu::SetScale(Scale scale) {
+    m_scale = scale;
+    for (HMENU sub : m_subMenus)
+        if (auto* popup = dynamic_cast<LumMenu*>(CMenu::FromHandlePermanent(sub))) popup->SetScale(scale);
+}
+
 void LumMenu::AlignAccelerators() {
     CFont font;
-    CreateMenuFont(font);
+    CreateMenuFont(font, m_scale.dpi);
     CClientDC dc(MeasuringWindow());
     dc.SelectObject(font);
 

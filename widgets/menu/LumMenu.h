@@ -17,8 +17,10 @@
 #include <memory>
 #include <vector>
 
+#include "Dpi.h"
 #include "Gdi.h"
 #include "Menu.h"
+#include "MenuLook.h"
 #include "String.h"
 
 class LumMenuData {
@@ -83,11 +85,11 @@ public:
     static BOOL IsClassicTheme();
     static BOOL HasImageTriple(int index);
 
-    // The drawing primitives (LumMenuDraw.cpp).
-    static void DrawCheckGlyph(COLORREF colour, int x, int y, CDC& dc);
-    static void DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc);
-    static BOOL DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio);
-    static BOOL DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL radio);
+    // The drawing primitives (LumMenuDraw.cpp), at a scale.
+    static void DrawCheckGlyph(COLORREF colour, int x, int y, CDC& dc, Scale scale = {});
+    static void DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc, Scale scale = {});
+    static BOOL DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio, Scale scale = {});
+    static BOOL DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL radio, Scale scale = {});
     BOOL IconToBitmap(HIMAGELIST list, int index, CDC& dc, CBitmap& bitmap) const;
     static void DrawDisabledImage(CDC& dc, int x, int y, int width, int height, HBITMAP bitmap,
                                   COLORREF background);
@@ -95,12 +97,17 @@ public:
                                      COLORREF background);
     void DrawItemClassic(DRAWITEMSTRUCT* drawItem);
     void DrawItemFlat(DRAWITEMSTRUCT* drawItem);
-    // The menu font of the non-client metrics, made for one call, and the
-    // window whose context measures in it.
-    static void CreateMenuFont(CFont& font);
+    // The menu font of the non-client metrics at a DPI, made for one call,
+    // and the window whose context measures in it.
+    static void CreateMenuFont(CFont& font, UINT dpi = SystemDpi());
     static HWND MeasuringWindow();
 
+    // The DPI of the window that shows the menu, here and in every pop-up
+    // below; pop-ups loaded later take this menu's.
+    void SetScale(Scale scale);
+
     // Settings; each pop-up loaded from a template reads its own.
+    Scale m_scale;
     int m_iconWidth = 16;
     int m_iconHeight = 15;
     int m_dibDisabledImages = 0;          // nonzero: the DIB algorithm for disabled images
@@ -128,6 +135,8 @@ private:
     // XP-themed: Windows XP with a theme other than the classic one.
     static bool IsXpThemed() { return s_osVersion == 7 && !IsClassicTheme(); }
     bool FlatCondition() const { return IsXpThemed() || s_drawMode == 1; }
+    // This menu's settings as the look functions take them.
+    MenuMetrics Metrics() const;
 
     std::vector<LumMenuData*> m_items;  // owned; one per menu position, in menu order
     std::vector<HMENU> m_subMenus;      // the pop-ups appended to this menu

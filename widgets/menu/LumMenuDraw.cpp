@@ -72,16 +72,24 @@ void DrawLabelAndAccelerator(CDC& dc, const MenuTextParts& parts, RECT rect) {
 
 }  // namespace
 
-void LumMenu::CreateMenuFont(CFont& font) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof(metrics);
-    ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    font.CreateFontIndirect(&metrics.lfMenuFont);
+void LumMenu::CreateMenuFont(CFont& font, UINT dpi) {
+    const LOGFONTW described = MenuFontAtDpi(dpi);
+    font.CreateFontIndirect(&described);
 }
 
 HWND LumMenu::MeasuringWindow() {
     CWnd* main = AfxGetMainWnd();
     return main && main->m_hWnd ? main->m_hWnd : ::GetDesktopWindow();
+}
+
+MenuMetrics LumMenu::Metrics() const {
+    MenuMetrics metrics;
+    metrics.iconWidth = m_iconWidth;
+    metrics.iconHeight = m_iconHeight;
+    metrics.flat = FlatCondition();
+    metrics.menuHeight = MetricAtDpi(SM_CYMENU, m_scale.dpi);
+    metrics.scale = m_scale;
+    return metrics;
 }
 
 LumMenuData* LumMenu::RecordOf(ULONG_PTR itemData) {
@@ -91,18 +99,14 @@ LumMenuData* LumMenu::RecordOf(ULONG_PTR itemData) {
 void LumMenu::MeasureItem(MEASUREITEMSTRUCT* mis) {
     const LumMenuData* record = RecordOf(mis->itemData);
     if (!record) return;
-    MenuMetrics metrics;
-    metrics.iconWidth = m_iconWidth;
-    metrics.iconHeight = m_iconHeight;
-    metrics.flat = FlatCondition();
-    metrics.menuHeight = ::GetSystemMetrics(SM_CYMENU);
+    const MenuMetrics metrics = Metrics();
     const bool separator = (record->m_flags & MF_SEPARATOR) != 0;
     int textWidth = 0;
     if (!separator) {
         CFont font;
         CClientDC dc(MeasuringWindow());
         if (s_osVersion > 1) {
-            CreateMenuFont(font);
+            CreateMenuFont(font, m_scale.dpi);
             dc.SelectObject(font);
         }
         if (s_osVersion != 0) textWidth = dc.GetTextExtent(record->m_text).cx;
@@ -141,7 +145,7 @@ void LumMenu::DrawItemClassic(DRAWITEMSTRUCT* dis) {
                checked = (state & ODS_CHECKED) != 0;
     const ItemImage image = ImageOf(*this, record, state, false);
     const MenuTextParts parts = SplitAtTab(record.m_text.Str());
-    const ClassicItemLayout l = LayoutClassicItem(r, m_iconWidth, m_iconHeight, parts.hasTab);
+    const ClassicItemLayout l = LayoutClassicItem(r, Metrics(), parts.hasTab);
 
     if (!selected) {
         dc.FillSolidRect(&r, background);
@@ -188,7 +192,7 @@ void LumMenu::DrawItemClassic(DRAWITEMSTRUCT* dis) {
     }
 
     if (record.m_imageMark < 0 && checked && !(image.checkImage && m_checkImages))
-        DrawCheckBoxClassic(l.checkBox, dc, selected, IsRadioItem(dis));
+        DrawCheckBoxClassic(l.checkBox, dc, selected, IsRadioItem(dis), m_scale);
 
     if (record.m_text.IsEmpty()) return;
     const int oldMode = dc.SetBkMode(TRANSPARENT);
@@ -232,19 +236,19 @@ void LumMenu::DrawItemFlat(DRAWITEMSTRUCT* dis) {
     std::unique_ptr<LumMenuMemDC> surface;
     if (grayed && !s_selectDisabled) {
         surface = std::make_unique<LumMenuMemDC>(&target, r);
-        CreateMenuFont(font);
+        CreateMenuFont(font, m_scale.dpi);
         surface->SelectObject(font);
     }
     CDC& dc = surface ? static_cast<CDC&>(*surface) : target;
 
     const MenuTextParts parts = SplitAtTab(record.m_text.Str());
-    const FlatItemLayout l = LayoutFlatItem(r, m_iconWidth, m_iconHeight, parts.hasTab);
+    const FlatItemLayout l = LayoutFlatItem(r, Metrics(), parts.hasTab);
 
     if (record.m_flags & MF_SEPARATOR) {
         dc.FillSolidRect(&r, window);
         RECT line = r;
         line.top += (line.bottom - line.top) / 2;
-        line.left = r.left + l.bar + 7;
+        line.left = l.separatorLeft;
         dc.DrawEdge(&line, EDGE_ETCHED, BF_TOP);
         dc.FillSolidRect(&l.column, column);
         dc.Draw3dRect(&l.column, column, column);
@@ -296,7 +300,7 @@ void LumMenu::DrawItemFlat(DRAWITEMSTRUCT* dis) {
         }
 
         if (record.m_imageMark < 0 && checked && !(image.checkImage && m_checkImages))
-            DrawCheckBoxFlat(select, l.checkBox, dc, IsRadioItem(dis));
+            DrawCheckBoxFlat(select, l.checkBox, dc, IsRadioItem(dis), m_scale);
 
         if (!record.m_text.IsEmpty()) {
             COLORREF text = ::GetSysColor(COLOR_MENUTEXT);

@@ -12,38 +12,32 @@ namespace {
 constexpr DWORD ROP_DSPDXAX = 0xE20746;
 constexpr DWORD ROP_PSDPXAX = 0xB8074A;
 
-// The mark inside a check box, in the menu's text colour: a radio dot at
-// (5, 4) from the box's corner, or a tick `tickLeft` pixels in.
-void DrawMark(CDC& dc, const RECT& box, BOOL radio, int tickLeft) {
+// The mark inside a check box, in the menu's text colour (MarkCorner).
+void DrawMark(CDC& dc, const RECT& box, BOOL radio, bool flat, Scale scale) {
     const COLORREF glyph = ::GetSysColor(COLOR_MENUTEXT);
+    const POINT at = MarkCorner(box, radio != FALSE, flat, scale);
     if (radio)
-        LumMenu::DrawRadioGlyph(glyph, box.left + 5, box.top + 4, dc);
+        LumMenu::DrawRadioGlyph(glyph, at.x, at.y, dc, scale);
     else
-        LumMenu::DrawCheckGlyph(glyph, box.left + tickLeft, box.top + 4, dc);
+        LumMenu::DrawCheckGlyph(glyph, at.x, at.y, dc, scale);
 }
 
 }  // namespace
 
-void LumMenu::DrawCheckGlyph(COLORREF colour, int x, int y, CDC& dc) {
-    CPen pen(PS_SOLID, 0, colour);
-    CSelectGuard selectPen(dc, pen);
-    // Seven strokes of three pixels: down two columns, then up four.
-    static const int kTop[7] = {2, 3, 4, 3, 2, 1, 0};
-    for (int column = 0; column < 7; ++column) {
-        dc.MoveTo(x + column, y + kTop[column]);
-        dc.LineTo(x + column, y + kTop[column] + 3);
-    }
+void LumMenu::DrawCheckGlyph(COLORREF colour, int x, int y, CDC& dc, Scale scale) {
+    for (const RECT& stroke : CheckGlyphStrokes({x, y}, scale)) dc.FillSolidRect(&stroke, colour);
 }
 
-void LumMenu::DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc) {
+void LumMenu::DrawRadioGlyph(COLORREF colour, int x, int y, CDC& dc, Scale scale) {
     CBrush brush(colour);
     CPen pen(PS_SOLID, 0, colour);
     CSelectGuard selectBrush(dc, brush);
     CSelectGuard selectPen(dc, pen);
-    ::Ellipse(dc, x, y, x + 6, y + 6);
+    const RECT dot = RadioGlyphBox({x, y}, scale);
+    ::Ellipse(dc, dot.left, dot.top, dot.right, dot.bottom);
 }
 
-BOOL LumMenu::DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio) {
+BOOL LumMenu::DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL radio, Scale scale) {
     COLORREF face = ::GetSysColor(IsXpThemed() ? COLOR_3DFACE : COLOR_MENU);
     if (!selected) face = LightenColor(face, 0.6);
     dc.FillSolidRect(&box, face);
@@ -51,15 +45,15 @@ BOOL LumMenu::DrawCheckBoxClassic(const RECT& box, CDC& dc, BOOL selected, BOOL 
         RECT edge = box;
         dc.DrawEdge(&edge, BDR_SUNKENOUTER, BF_RECT);
     }
-    DrawMark(dc, box, radio, 4);
+    DrawMark(dc, box, radio, false, scale);
     return TRUE;
 }
 
-BOOL LumMenu::DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL radio) {
+BOOL LumMenu::DrawCheckBoxFlat(COLORREF select, const RECT& box, CDC& dc, BOOL radio, Scale scale) {
     dc.FillSolidRect(&box, LightenColor(select, 0.85));
     dc.Draw3dRect(&box, select, select);
     // The tick stands one pixel further right than in the classic box.
-    DrawMark(dc, box, radio, 5);
+    DrawMark(dc, box, radio, true, scale);
     return TRUE;
 }
 
