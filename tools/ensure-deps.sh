@@ -17,6 +17,7 @@ pkgs=(
   dpkg-dev           # apt-get source, for the Exif tools
   imagemagick libimage-exiftool-perl  # test photos and their metadata
   nsis python3 unzip # the installer and the zip, which the tests build and read too
+  clang libfuzzer-14-dev llvm-14  # the native fuzz target and its sanitizers' reports (tools/fuzz.sh)
 )
 if [[ "$ORLENZA_ARCH" == i686 ]]; then
   pkgs+=(wine wine32:i386)

@@ -71,7 +71,6 @@ if [ ! -x "$target" ] || [ "$(cat "$out/.stamp" 2>/dev/null)" != "$want" ]; then
     mv -f "$target.new" "$target"
     echo "$want" >"$out/.stamp"
 fi
-[ "$mode" != build ] || { say "built $target"; exit 0; }
 
 # Every leak is a finding too: jhead.exe reads thousands of photos a run.
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:allocator_may_return_null=1
@@ -79,40 +78,53 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
 # ------------------------------------------------------------------ seeds
 
+# make_seeds FOLDER [cameras]: the end-to-end test's kinds of photos (each
+# kind of metadata, with and without a thumbnail, every orientation), jhead's
+# own test photos (real cameras, and its past fuzzing findings), with
+# `cameras` the camera corpus; each also as orientation 6 where exiftool can
+# write that.
+make_seeds() {
+    local folder=$1
+    rm -rf "$folder"
+    mkdir -p "$folder"
+    (
+        cd "$folder"
+        work=$folder
+        . "$root/tests/photos.sh"
+        for o in 1 2 3 4 5 6 7 8; do photo "o$o.jpg" "$o"; photo "o$o-thumb.jpg" "$o" thumb; done
+        for kind in icc iptc xmpext xmporient sizes segments mpf mpfpast trailer textthumb comment; do
+            photo "$kind.jpg" 6 thumb && "$kind" "$kind.jpg"
+        done
+        rm -f upright.png thumb.jpg big.icc segs.pl text.thumb
+    ) >/dev/null 2>"$out/seeds.log" || { cat "$out/seeds.log" >&2; die "making the seed photos failed"; }
+    find "$out/src/jhead/tests" -type f -iname '*.jpg' -size -256k -exec cp --backup=numbered -t "$folder" {} +
+    if [ "${2:-}" = cameras ]; then
+        bash "$here/check-cameras.sh" --corpus-only >/dev/null || die "fetching the camera corpus failed"
+        find "$ORLENZA_BUILD/cameras/src" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -size -256k \
+            -exec cp -t "$folder" --backup=numbered {} +
+    fi
+    # One exiftool for them all: it takes a while to start.
+    exiftool -q -q -m -n -Orientation=6 -o '%d%f.o6.jpg' "$folder" 2>/dev/null || true
+}
+
+# The replay's seeds need no download; made again when what makes them changes.
 seeds=$out/seeds
-rm -rf "$seeds"
-mkdir -p "$seeds"
-# The end-to-end test's photos: each kind of metadata, with and without a
-# thumbnail, every orientation.
-(
-    cd "$seeds"
-    work=$seeds
-    . "$root/tests/photos.sh"
-    for o in 1 2 3 4 5 6 7 8; do photo "o$o.jpg" "$o"; photo "o$o-thumb.jpg" "$o" thumb; done
-    for kind in icc iptc xmpext xmporient sizes segments mpf mpfpast trailer textthumb comment; do
-        photo "$kind.jpg" 6 thumb && "$kind" "$kind.jpg"
-    done
-    rm -f upright.png thumb.jpg big.icc segs.pl text.thumb
-) >/dev/null 2>"$out/seeds.log" || { cat "$out/seeds.log" >&2; die "making the seed photos failed"; }
-# jhead's own test photos (real cameras, and its past fuzzing findings).
-find "$out/src/jhead/tests" -type f -iname '*.jpg' -size -256k -exec cp -t "$seeds" {} + 2>/dev/null || true
+want_seeds=$(cat "$root/tests/photos.sh" "$here/fuzz.sh" "$out/.stamp" | sha256sum | cut -d' ' -f1)
 if [ "$mode" = fuzz ]; then
-    # The real camera files of check-cameras.sh, small enough to mutate.
-    bash "$here/check-cameras.sh" --corpus-only >/dev/null || die "fetching the camera corpus failed"
-    find "$ORLENZA_BUILD/cameras/src" -type f \( -iname '*.jpg' -o -iname '*.jpeg' \) -size -256k \
-        -exec cp -t "$seeds" --backup=numbered {} +
+    make_seeds "$seeds" cameras
+    rm -f "$out/.seeds-stamp"
+elif [ "$(cat "$out/.seeds-stamp" 2>/dev/null)" != "$want_seeds" ]; then
+    make_seeds "$seeds"
+    echo "$want_seeds" >"$out/.seeds-stamp"
 fi
-# Each seed also as orientation 6 where exiftool can write that.
-for f in "$seeds"/*; do
-    exiftool -q -q -m -n -Orientation=6 -o "$f.o6.jpg" "$f" 2>/dev/null || rm -f "$f.o6.jpg"
-done
+[ "$mode" != build ] || { say "built $target and its seeds"; exit 0; }
 
 # ------------------------------------------------------------------ run
 
 if [ "$mode" = replay ]; then
     count=$(find "$here/fuzz/regressions" "$seeds" -type f | wc -l)
     started=$(date +%s%N)
-    "$target" -runs=0 -artifact_prefix="$out/" "$here/fuzz/regressions" "$seeds" >"$out/replay.log" 2>&1 ||
+    "$target" -runs=0 -close_fd_mask=3 -artifact_prefix="$out/" "$here/fuzz/regressions" "$seeds" >"$out/replay.log" 2>&1 ||
         { tail -60 "$out/replay.log" >&2; die "the replay found a fault (above)"; }
     say "replayed $count inputs in $(( ($(date +%s%N) - started) / 1000000 )) ms, no finding"
     exit 0
@@ -124,7 +136,10 @@ mkdir -p "$corpus" "$findings"
 touch "$out/.started"
 say "fuzzing for $seconds s with $(find "$seeds" -type f | wc -l) seeds and $(find "$corpus" -type f | wc -l) inputs kept from earlier runs"
 set +e
-"$target" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+# jhead writes a line to the standard error for each oddity it meets: gigabytes
+# in a long run. close_fd_mask closes the target's standard output and error;
+# libFuzzer and the sanitizers report on a copy of the latter.
+"$target" -max_total_time="$seconds" -max_len=262144 -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 -close_fd_mask=3 \
     -artifact_prefix="$findings/" "$corpus" "$seeds" "$here/fuzz/regressions" >"$out/fuzz.log" 2>&1
 status=$?
 set -e
@@ -133,7 +148,7 @@ stats=$(grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units
 say "$(grep -E '^#[0-9]+' "$out/fuzz.log" | tail -1)"
 echo "$stats" | sed 's/^/fuzz: /'
 # Which functions of our turn the corpus reaches.
-"$target" -runs=0 -print_coverage=1 "$corpus" >"$out/coverage.log" 2>&1 || true
+"$target" -runs=0 -print_coverage=1 -close_fd_mask=3 "$corpus" >"$out/coverage.log" 2>&1 || true
 uncovered=$(grep 'UNCOVERED_FUNC.*autorot-' "$out/coverage.log" | sed 's/.*UNCOVERED_FUNC: *//' || true)
 say "functions of autorot-core.c and autorot-jhead.c reached: $(grep -E '^COVERED_FUNC.*autorot-' "$out/coverage.log" | wc -l), never reached: $(echo -n "$uncovered" | grep -c . || true)"
 [ -z "$uncovered" ] || echo "$uncovered" | sed 's/^/fuzz:   never reached: /'
