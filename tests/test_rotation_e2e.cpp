@@ -439,10 +439,11 @@ TEST_CASE(cleared_box_turns_only_the_listed_folder) {
 //   empty folder and one without photos: nothing runs, none is left out;
 // - Korean and emoji names, which code page 936 would turn into "??.jpg", a
 //   pattern that "ab.jpg" beside them matches;
-// - a photo cut short before an intact one: the intact one is turned, the
-//   damaged one stays byte for byte, and its folder is the one item left out.
-// Then a copy of the program without jpegtran.exe beside it leaves a photo
-// untouched: it uses no other jpegtran.exe, not even the one on PATH.
+// - a photo cut short among intact ones, turned on several threads at once:
+//   the intact ones are turned, the damaged one stays byte for byte and is
+//   the one item left out.
+// Then a copy of the program without jpegtran.exe beside it turns a photo
+// all the same: the tool turns pictures itself and starts no other program.
 TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left_out) {
     GdiPlus gdiplus;
     REQUIRE(gdiplus.Ok());
@@ -478,9 +479,13 @@ TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left
         {L"单个\\ab.jpg", 6, false, U},
         {L"文件夹\\가족 사진.jpg", 3, true, T},
         {L"文件夹\\\U0001F338 花.jpg", 5, false, T},
-        {L"相册\\a 损坏.jpg", 6, false, U, "cut"},
-        {L"相册\\b 完好.jpg", 8, true, T},
-        {L"无工具\\6.jpg", 6, true, U},
+        {L"相册\\a 完好.jpg", 6, false, T},
+        {L"相册\\b 完好.jpg", 3, false, T},
+        {L"相册\\c 损坏.jpg", 6, false, U, "cut"},
+        {L"相册\\d 完好.jpg", 8, true, T},
+        {L"相册\\e 正常.jpg", 1, false, U},
+        {L"相册\\f 完好.jpg", 5, false, T},
+        {L"无工具\\6.jpg", 6, true, T},
     };
     REQUIRE(MakePhotos(root, photos));
     for (const Photo& photo : photos)
@@ -499,14 +504,15 @@ TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left
         entries.push_back(root.Path() + L"\\" + entry);
     MessageBoxSeen end;
     REQUIRE(RunOver(entries, true, &end));
-    // The tool names the damaged photo, not its folder.
-    CheckLeftOutOne(end, root.Path() + L"\\相册\\a 损坏.jpg", Counts(TurnedIn(photos), 0));
+    // The tool names the damaged photo, not its folder; the photo in 无工具
+    // is the next run's.
+    CheckLeftOutOne(end, root.Path() + L"\\相册\\c 损坏.jpg", Counts(TurnedIn(photos) - 1, 1));
     remote::ToolFolder install(L"e2e-no-jpegtran");
     const CString program = testkit::CopyOfProgram(install.Path());
     REQUIRE(!program.IsEmpty() &&
             CopyFileW(FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", install.Path() + L"\\jhead.exe", FALSE));
     REQUIRE(RunOver({root.Path() + L"\\无工具"}, false, &end, program));
-    CheckLeftOutOne(end, root.Path() + L"\\无工具\\6.jpg", Counts(0, 0));
+    CheckFinished(end, Counts(1, 0));
 
     CheckPhotos(root, photos, before);
     const std::vector<std::string> after = Inspect(root, photos, scratch, false);
@@ -518,4 +524,64 @@ TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left
         CHECK_EQ(after[i], expected[i]);
     }
     testkit::SetContext("");
+}
+
+namespace {
+
+// The tool started as the program starts it (hidden, from its own folder),
+// its standard output kept in `scratch`: what it wrote.
+std::string ToolReport(const CString& arguments, const CString& scratch, DWORD* code) {
+    const CString tool = FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", out = scratch + L"\\report.txt";
+    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
+    HANDLE file = CreateFileW(out, GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = file;
+    CString commandLine = L"\"" + tool + L"\" " + arguments;
+    PROCESS_INFORMATION info{};
+    const BOOL started = CreateProcessW(tool, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr,
+                                        TRUE, CREATE_NO_WINDOW, nullptr, FolderOf(tool), &startup, &info);
+    CloseHandle(file);
+    if (!started) return "(not started)";
+    WaitForSingleObject(info.hProcess, kRunTimeoutMs);
+    GetExitCodeProcess(info.hProcess, code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return remote::ReadFileBytes(out);
+}
+
+// What the tool is to say of a photo: nothing of a file that is no JPEG.
+const char* Said(const Photo& photo) {
+    if (photo.orientation == 0) return nullptr;
+    if (photo.fate == Fate::Turned) return "turned";
+    return photo.extra && std::string(photo.extra) == "cut" ? "failed" : "upright";
+}
+
+}  // namespace
+
+// The tool on a folder whose photos its workers turn several at a time: one
+// line per JPEG on its standard output, in the folder's order (by name),
+// saying what became of it, the photos as the lines say, a damaged one among
+// them the only failure, and no temporary file left.
+TEST_CASE(the_tool_reports_each_photo_of_a_folder_once_in_the_folder_s_order) {
+    GdiPlus gdiplus;
+    REQUIRE(gdiplus.Ok());
+    remote::ToolFolder root(L"e2e-report"), scratch(L"e2e-report-scratch");
+    const Fate T = Fate::Turned, U = Fate::Untouched;
+    const std::vector<Photo> photos = {
+        {L"相册\\1.jpg", 6, true, T},       {L"相册\\2.jpg", 8, false, T}, {L"相册\\3 正常.jpg", 1, false, U},
+        {L"相册\\4.jpg", 3, true, T},       {L"相册\\5 损坏.jpg", 6, false, U, "cut"},
+        {L"相册\\6.jpg", 5, false, T},      {L"相册\\7 说明.txt", 0, false, U},
+        {L"相册\\8.jpg", 7, true, T},       {L"相册\\9.jpg", 2, false, T},
+    };
+    REQUIRE(MakePhotos(root, photos));
+    const std::vector<std::string> before = Contents(root, photos);
+    std::string expected;
+    for (const Photo& photo : photos)
+        if (const char* said = Said(photo)) expected += std::string(said) + "\t" + Utf8(root.Path() + L"\\" + photo.path) + "\r\n";
+    DWORD code = 0;
+    CHECK_EQ(ToolReport(L"-autorot \"" + root.Path() + L"\\相册\\*.*\"", scratch.Path(), &code), expected);
+    CHECK_EQ(code, DWORD{1});  // the damaged photo needed turning
+    CheckPhotos(root, photos, before);
 }

@@ -160,7 +160,9 @@ cmake -S "$work/libjpeg-turbo" -B "$work/build-libjpeg-turbo" -G Ninja \
     -DREQUIRE_SIMD=ON \
     -DCMAKE_EXE_LINKER_FLAGS="-static -s $ldflags_repro $utf8_manifest" >"$work/cmake-libjpeg-turbo.log" 2>&1 ||
     { tail -30 "$work/cmake-libjpeg-turbo.log" >&2; die "cmake failed for libjpeg-turbo"; }
-ninja -C "$work/build-libjpeg-turbo" -j "$jobs" jpegtran-static >"$work/ninja-libjpeg-turbo.log" 2>&1 ||
+# jpeg-static too: jhead.exe turns pictures with the same library in its own
+# process.
+ninja -C "$work/build-libjpeg-turbo" -j "$jobs" jpegtran-static jpeg-static >"$work/ninja-libjpeg-turbo.log" 2>&1 ||
     { tail -30 "$work/ninja-libjpeg-turbo.log" >&2; die "building jpegtran failed"; }
 cp "$work/build-libjpeg-turbo/jpegtran-static.exe" "$stage/jpegtran.exe"
 
@@ -175,13 +177,20 @@ jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsi
 "$CC" -O2 -c -o jhead-win32-shim.o "$exifdir/jhead-win32-shim.c"
 # jhead-autorot.c includes jhead.h, whose structures hold path buffers: it
 # must see the same buffer size as the rest of jhead.
-"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
+# Its workers wait on condition variables, which Windows has from Vista on.
+"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS -D_WIN32_WINNT=0x0601 "$jhead_path_define" -I. -I"$exifdir" \
+    -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
 # The turn itself and what it takes from jhead's reading are plain C with no
 # Windows in them (the fuzz target builds them natively too).
 "$CC" -O2 -Wall -Wextra -Werror -c -o autorot-core.o "$exifdir/autorot-core.c"
 "$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o autorot-jhead.o "$exifdir/autorot-jhead.c"
+# The lossless turn: libjpeg-turbo's transform code (transupp.c, which
+# jpegtran is made of) and the library, from the same build as jpegtran.exe.
+ljt_includes=(-I"$work/libjpeg-turbo" -I"$work/build-libjpeg-turbo")
+"$CC" -O2 "${ljt_includes[@]}" -c -o transupp.o "$work/libjpeg-turbo/transupp.c"
+"$CC" -O2 -Wall -Wextra -Werror "${ljt_includes[@]}" -c -o autorot-turn.o "$exifdir/autorot-turn.c"
 "$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o \
-    autorot-core.o autorot-jhead.o "$utf8_manifest" -lm
+    autorot-core.o autorot-jhead.o autorot-turn.o transupp.o "$work/build-libjpeg-turbo/libjpeg.a" "$utf8_manifest" -lm
 
 # ------------------------------------------------------------------- check
 

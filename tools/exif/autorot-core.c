@@ -577,3 +577,20 @@ done:
     free(block.Data);
     return why;
 }
+
+/* --------------------------------------------------------------- limits */
+
+unsigned long long ArTurnMemory(unsigned width, unsigned height, unsigned long long fileSize)
+{
+    /* Blocks of 8 by 8 coefficients of 2 bytes, three components. */
+    const unsigned long long blocks = (((unsigned long long)width + 7) / 8) * (((unsigned long long)height + 7) / 8);
+    return 2 * blocks * 64 * 2 * 3 + 3 * fileSize;
+}
+
+unsigned ArWorkerLimit(unsigned processors, unsigned long long freeBytes, unsigned long long largestTurn)
+{
+    unsigned long long fit = largestTurn ? freeBytes / largestTurn : processors;
+    unsigned limit = processors;
+    if (fit < limit) limit = (unsigned)fit;
+    return limit ? limit : 1;
+}

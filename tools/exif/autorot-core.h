@@ -8,6 +8,8 @@
  *   ArExif          what jhead's own reading found in the photo's Exif block
  *   ArTransformFn   a lossless turn of one JPEG picture, supplied by the caller
  *   ArTurnPhoto     puts the turned photo together
+ *   ArTurnMemory    what turning a photo takes in memory, about
+ *   ArWorkerLimit   how many photos to turn at once
  *
  * The rule it keeps: a photo is turned whenever its picture can be turned
  * losslessly; its metadata decides how it is rewritten, never whether.
@@ -16,6 +18,10 @@
 #define AUTOROT_CORE_H
 
 #include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
 
 /* Bytes the callee allocated with malloc; the receiver frees Data. */
 typedef struct {
@@ -43,11 +49,26 @@ typedef struct {
 typedef const char *(*ArTransformFn)(void *context, const char *transform, int thumbnail, const unsigned char *jpeg,
                                      size_t size, ArBuffer *out);
 
+/* About the memory turning a photo of this size takes: the picture's
+   coefficients twice (read, and turned), counted as if every component had
+   full resolution, and the photo's bytes three times (the photo, the turned
+   picture, the turned photo). */
+unsigned long long ArTurnMemory(unsigned width, unsigned height, unsigned long long fileSize);
+
+/* How many photos to turn at once: one per logical processor, fewer where
+   that many turns of the largest photo at hand would not fit in the free
+   physical memory, and never fewer than one. */
+unsigned ArWorkerLimit(unsigned processors, unsigned long long freeBytes, unsigned long long largestTurn);
+
 /* Puts together `photo` turned upright by `exif`: NULL with `out` filled, or
    why the photo cannot be turned, `out` left empty. With `tagOnly` only the
    orientation tags change. `*thumbnailNote` says why the thumbnail was
    carried over unturned, or is NULL. */
 const char *ArTurnPhoto(const unsigned char *photo, size_t size, const ArExif *exif, int tagOnly,
                         ArTransformFn transform, void *context, ArBuffer *out, const char **thumbnailNote);
+
+#ifdef __cplusplus
+}
+#endif
 
 #endif

@@ -7,15 +7,20 @@
  * in front of it.  Everything else a photo carries is lost on the way: colour
  * profiles, extended XMP, camera segments, further comments, Multi-Picture
  * images after the end marker.  It also runs jpegtran through the command
- * processor, which finds a "jpegtran" in the photo's folder first, and stops
- * the whole run at the first photo jpegtran cannot read.
+ * processor, which finds a "jpegtran" in the photo's folder first, one photo
+ * after another, and stops the whole run at the first photo jpegtran cannot
+ * read.
  *
- * Here jhead's reading decides whether and how a photo is to be turned; the
- * turned photo is put together by autorot-core.c from the photo's bytes and
- * jpegtran's turn of its picture, and this file supplies the rest: files,
- * temporary files, jpegtran.exe, and the run's exit status.  A photo whose
- * picture jpegtran cannot turn, or whose result cannot be written, stays as
- * it was and counts as a failure; the temporary files go in every case.
+ * Here jhead reads the photos of the pattern one after another on the main
+ * thread, as it always did, and decides whether and how each is turned; the
+ * turns themselves run on worker threads, as many at once as there are
+ * processors and free memory for (ArWorkerLimit): autorot-core.c puts each
+ * turned photo together from its bytes and libjpeg-turbo's lossless turn of
+ * its picture (autorot-turn.c), in this process.  This file supplies the
+ * rest: the workers, files and temporary files, the report on the standard
+ * output in the pattern's order, the stop, and the exit status.  A photo
+ * whose picture cannot be turned, or whose result cannot be written, stays
+ * as it was and counts as a failure; its temporary file goes.
  */
 #include <windows.h>
 
@@ -30,66 +35,53 @@
 
 #include "autorot-core.h"
 #include "autorot-jhead.h"
+#include "autorot-turn.h"
 
-/* ------------------------------------------------------------- failures */
+/* ----------------------------------------------------------- the photos */
 
+/* One JPEG of the run, from the moment jhead has read it until its line of
+   the report is out. */
+typedef struct Photo {
+    struct Photo *Next;    /* in the report's order */
+    struct Photo *NextJob; /* in the queue of turns not yet begun */
+    char *FileName;
+    ArBuffer Bytes;
+    ArExif Found;
+    int TagOnly;
+    struct stat Stat;        /* of the photo when it was read: times and mode to keep */
+    unsigned long long Memory; /* what its turn takes, about */
+    const char *Verdict;     /* "turned", "upright", "failed", or NULL: no line */
+    int Done;
+} Photo;
+
+/* Everything below is shared by the main thread and the workers, under Lock;
+   Changed is signalled whenever a photo is queued or done, or the run is
+   asked to stop or to end. */
+static CRITICAL_SECTION Lock;
+static CONDITION_VARIABLE Changed;
+static INIT_ONCE Started = INIT_ONCE_STATIC_INIT;
+
+static Photo *Reports, **ReportsEnd = &Reports; /* not yet reported, in order */
+static Photo *Jobs, **JobsEnd = &Jobs;          /* queued, not yet begun */
+static unsigned InFlight;                       /* queued or being turned */
+static unsigned long long InFlightLargest;      /* the largest turn among them */
+static unsigned MostAtOnce;                     /* turns begun while others ran, at most */
+static unsigned Turning;                        /* being turned right now */
+static unsigned Processors;
+static unsigned long long FreeMemory;           /* physical memory free when the run began */
+static HANDLE Workers[64];
+static unsigned WorkerCount;
+static int Ending;
 static int Failures;
-static jmp_buf GuardJump;
-static int GuardArmed;
-
-/* Temporary files of the photo at hand, removed whatever happens to it: the
-   turned picture, the thumbnail and its turn, the turned photo. */
-#define MAX_TEMPS 4
-static char *Temps[MAX_TEMPS];
-
-static void RemoveTemps(void)
-{
-    int i;
-    for (i = 0; i < MAX_TEMPS; i++) {
-        if (Temps[i]) {
-            unlink(Temps[i]);
-            free(Temps[i]);
-            Temps[i] = NULL;
-        }
-    }
-}
-
-/* A fresh, empty file beside FileName, created here so that no other program
-   can take the name between choosing and using it. */
-static const char *NewTemp(const char *FileName)
-{
-    size_t dir = strlen(FileName);
-    char *name;
-    int slot, i;
-
-    for (slot = 0; slot < MAX_TEMPS && Temps[slot]; slot++) {}
-    if (slot == MAX_TEMPS) return NULL;
-    while (dir > 0 && FileName[dir - 1] != '\\' && FileName[dir - 1] != '/' && FileName[dir - 1] != ':') dir--;
-    name = malloc(dir + 32);
-    if (!name) return NULL;
-    memcpy(name, FileName, dir);
-    for (i = 0; i < 1000; i++) {
-        int fd;
-        sprintf(name + dir, "~jh%lu-%d.tmp", (unsigned long)GetCurrentProcessId(), i);
-        fd = _open(name, _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
-        if (fd >= 0) {
-            _close(fd);
-            Temps[slot] = name;
-            return name;
-        }
-        if (errno != EEXIST) break;
-    }
-    free(name);
-    return NULL;
-}
+static volatile LONG StopAsked;
 
 /* The run's report, read by Orlenza while the run goes on: under -autorot
    the standard output carries one line per JPEG and nothing else, "turned",
-   "upright" (it needed no turn) or "failed", a tab and the path in UTF-8.
-   Each line is flushed whole.  Where Windows ignores the manifest that makes
-   UTF-8 our code page, names arrive in the machine's code page and are
-   converted here. */
-static void Report(const char *word, const char *FileName)
+   "upright" (it needed no turn) or "failed", a tab and the path in UTF-8, in
+   the order in which jhead came to the photos.  Each line is flushed whole.
+   Where Windows ignores the manifest that makes UTF-8 our code page, names
+   arrive in the machine's code page and are converted here. */
+static void PrintLine(const char *word, const char *FileName)
 {
     char *utf8 = NULL;
     if (GetACP() != CP_UTF8) {
@@ -109,141 +101,115 @@ static void Report(const char *word, const char *FileName)
     free(utf8);
 }
 
+static void FreePhoto(Photo *p)
+{
+    free(p->FileName);
+    free(p->Bytes.Data);
+    free(p);
+}
+
+/* Under Lock: the lines of the photos that are done, up to the first that
+   is not, so that the report keeps jhead's order whichever turn ends first. */
+static void FlushReports(void)
+{
+    while (Reports && Reports->Done) {
+        Photo *p = Reports;
+        Reports = p->Next;
+        if (!Reports) ReportsEnd = &Reports;
+        if (p->Verdict) PrintLine(p->Verdict, p->FileName);
+        FreePhoto(p);
+    }
+}
+
+/* Under Lock: a photo takes its place in the report. */
+static Photo *NewPhoto(const char *FileName)
+{
+    Photo *p = calloc(1, sizeof(*p));
+    if (!p || !(p->FileName = _strdup(FileName))) {
+        free(p);
+        return NULL;
+    }
+    *ReportsEnd = p;
+    ReportsEnd = &p->Next;
+    return p;
+}
+
+/* Under Lock. */
+static void Conclude(Photo *p, const char *verdict)
+{
+    p->Verdict = verdict;
+    p->Done = 1;
+    if (verdict && strcmp(verdict, "failed") == 0) Failures++;
+    FlushReports();
+}
+
+/* A photo decided on the main thread: needed no turn, or failed before a
+   turn was begun. */
+static void Decide(const char *FileName, const char *verdict)
+{
+    Photo *p;
+    EnterCriticalSection(&Lock);
+    p = NewPhoto(FileName);
+    if (p) {
+        Conclude(p, verdict);
+    } else {
+        if (strcmp(verdict, "failed") == 0) Failures++;
+        FlushReports();
+        PrintLine(verdict, FileName); /* out of memory: out of order rather than lost */
+    }
+    LeaveCriticalSection(&Lock);
+}
+
 static int Fail(const char *FileName, const char *why)
 {
     fprintf(stderr, "Error : %s\nin file '%s' (left as it was)\n", why, FileName);
-    Failures++;
-    RemoveTemps();
-    Report("failed", FileName);
+    Decide(FileName, "failed");
     return FALSE;
 }
 
-int AutorotFailures(void) { return Failures; }
+/* ------------------------------------------------------------ the stop */
 
-/* jhead stops the process on any error it meets (ErrFatal); while a photo is
-   being turned, that comes back here so that the photo counts as not turned
-   and the files after it are still done. */
-void AutorotGuard(const char *FileName, void (*Process)(const char *))
+/* Orlenza asks a run to stop by closing the standard input it gave us, a
+   pipe: from then on no photo is begun; those being turned are finished and
+   reported.  A console or NUL as standard input never stops a run. */
+static DWORD WINAPI WatchStop(LPVOID unused)
 {
-    if (setjmp(GuardJump) == 0) {
-        GuardArmed = 1;
-        Process(FileName);
-    } else {
-        Failures++;
-        RemoveTemps();
-        DiscardData();
-        Report("failed", FileName);
-    }
-    GuardArmed = 0;
+    char buffer[64];
+    DWORD got;
+    (void)unused;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, NULL) && got > 0) {}
+    InterlockedExchange(&StopAsked, 1);
+    EnterCriticalSection(&Lock);
+    WakeAllConditionVariable(&Changed);
+    LeaveCriticalSection(&Lock);
+    return 0;
 }
 
-void AutorotBailOut(void)
+static int Stopped(void) { return InterlockedCompareExchange(&StopAsked, 0, 0) != 0; }
+
+static BOOL CALLBACK Start(PINIT_ONCE once, PVOID parameter, PVOID *context)
 {
-    if (GuardArmed) {
-        GuardArmed = 0;
-        longjmp(GuardJump, 1);
+    SYSTEM_INFO system;
+    MEMORYSTATUSEX memory;
+    HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    (void)once, (void)parameter, (void)context;
+    InitializeCriticalSection(&Lock);
+    InitializeConditionVariable(&Changed);
+    GetSystemInfo(&system);
+    Processors = system.dwNumberOfProcessors ? system.dwNumberOfProcessors : 1;
+    if (Processors > sizeof(Workers) / sizeof(Workers[0])) Processors = sizeof(Workers) / sizeof(Workers[0]);
+    memory.dwLength = sizeof(memory);
+    FreeMemory = GlobalMemoryStatusEx(&memory) ? memory.ullAvailPhys : 0;
+    if (input && input != INVALID_HANDLE_VALUE && GetFileType(input) == FILE_TYPE_PIPE) {
+        HANDLE watcher = CreateThread(NULL, 0, WatchStop, NULL, 0, NULL);
+        if (watcher) CloseHandle(watcher); /* it ends with the pipe or the process */
     }
+    return TRUE;
 }
 
-/* --------------------------------------------------------- jpegtran.exe */
+static void StartOnce(void) { InitOnceExecuteOnce(&Started, Start, NULL, NULL); }
 
-/* One argument for the C runtime's command line parser: quoted, with
-   backslashes doubled where they precede a quote. */
-static size_t QuoteArg(wchar_t *to, const wchar_t *arg)
-{
-    size_t n = 0, slashes = 0;
-    if (to) to[n] = L'"';
-    n++;
-    for (; *arg; arg++) {
-        if (*arg == L'\\') {
-            slashes++;
-        } else {
-            size_t extra = *arg == L'"' ? slashes + 1 : 0;
-            for (; extra; extra--, n++) if (to) to[n] = L'\\';
-            slashes = 0;
-        }
-        if (to) to[n] = *arg;
-        n++;
-    }
-    for (; slashes; slashes--, n++) if (to) to[n] = L'\\';
-    if (to) to[n] = L'"';
-    return n + 1;
-}
-
-static wchar_t *Wide(const char *text)
-{
-    int n = MultiByteToWideChar(CP_ACP, 0, text, -1, NULL, 0);
-    wchar_t *w = n > 0 ? malloc(n * sizeof(wchar_t)) : NULL;
-    if (w && MultiByteToWideChar(CP_ACP, 0, text, -1, w, n) != n) {
-        free(w);
-        w = NULL;
-    }
-    return w;
-}
-
-/* Runs jpegtran.exe from jhead.exe's own folder, by its full path, as a
-   process of its own: no command processor, so nothing named jpegtran in the
-   photo's folder or on the search path is ever started, and %NAME% in a file
-   name stays as it is.  Returns jpegtran's exit status, or -1 when it cannot
-   be started. */
-static int RunJpegtran(const char *const *args)
-{
-    wchar_t exe[32768], *cmd = NULL, *wargs[10];
-    DWORD len = GetModuleFileNameW(NULL, exe, 32768), attributes;
-    size_t total, pos, i, count;
-    STARTUPINFOW si;
-    PROCESS_INFORMATION pi;
-    DWORD code = (DWORD)-1;
-    int rc = -1;
-
-    while (len > 0 && exe[len - 1] != L'\\' && exe[len - 1] != L'/') len--;
-    if (len == 0 || len + 13 > 32768) return -1;
-    wcscpy(exe + len, L"jpegtran.exe");
-    attributes = GetFileAttributesW(exe);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        fprintf(stderr, "jpegtran.exe is not beside jhead.exe\n");
-        return -1;
-    }
-
-    for (count = 0; count < 10 && args[count]; count++) {
-        wargs[count] = Wide(args[count]);
-        if (!wargs[count]) goto done;
-    }
-    total = QuoteArg(NULL, exe) + 1;
-    for (i = 0; i < count; i++) total += QuoteArg(NULL, wargs[i]) + 1;
-    cmd = malloc(total * sizeof(wchar_t));
-    if (!cmd) goto done;
-    pos = QuoteArg(cmd, exe);
-    for (i = 0; i < count; i++) {
-        cmd[pos++] = L' ';
-        pos += QuoteArg(cmd + pos, wargs[i]);
-    }
-    cmd[pos] = 0;
-
-    /* jpegtran's messages go where jhead's own go. */
-    memset(&si, 0, sizeof(si));
-    si.cb = sizeof(si);
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    fflush(stdout);
-    fflush(stderr);
-    if (CreateProcessW(exe, cmd, NULL, NULL, TRUE, 0, NULL, NULL, &si, &pi)) {
-        WaitForSingleObject(pi.hProcess, INFINITE);
-        if (GetExitCodeProcess(pi.hProcess, &code)) rc = (int)code;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-    } else {
-        fprintf(stderr, "could not start jpegtran.exe (error %lu)\n", (unsigned long)GetLastError());
-    }
-done:
-    while (count > 0) free(wargs[--count]);
-    free(cmd);
-    return rc;
-}
-
-/* ------------------------------------------------------------ JPEG files */
+/* --------------------------------------------------------------- files */
 
 static int ReadAll(const char *FileName, ArBuffer *b)
 {
@@ -260,64 +226,191 @@ static int ReadAll(const char *FileName, ArBuffer *b)
     return b->Data && b->Size == (size_t)size;
 }
 
-static int WriteAll(const char *FileName, const unsigned char *data, size_t size)
+/* A fresh, empty file beside FileName, created here so that no other program
+   can take the name between choosing and using it; NULL when there is none
+   to be had.  The caller frees the name. */
+static char *NewTemp(const char *FileName)
 {
-    FILE *f = fopen(FileName, "wb");
-    int ok = f && fwrite(data, 1, size, f) == size;
-    if (f && fclose(f) != 0) ok = FALSE;
-    return ok;
-}
+    static volatile LONG counter;
+    size_t dir = strlen(FileName);
+    char *name;
+    int i;
 
-/* jpegtran -trim -rotate 90 -outfile OUT IN, for jhead's "rotate 90".  The
-   main picture with -copy none, as every segment but the picture's own comes
-   from the photo; the thumbnail with -optimize, whose Huffman tables made
-   for it usually make it smaller than the camera's, so that the turned one
-   fits where the old one was. */
-static int Transform(const char *transform, int thumbnail, const char *in, const char *out)
-{
-    char verb[32], *second;
-    const char *args[10];
-    int n = 0;
-    snprintf(verb, sizeof(verb), "-%s", transform);
-    second = strchr(verb, ' ');
-    if (second) *second++ = 0;
-    if (thumbnail) {
-        args[n++] = "-optimize";
-    } else {
-        args[n++] = "-copy";
-        args[n++] = "none";
+    while (dir > 0 && FileName[dir - 1] != '\\' && FileName[dir - 1] != '/' && FileName[dir - 1] != ':') dir--;
+    name = malloc(dir + 40);
+    if (!name) return NULL;
+    memcpy(name, FileName, dir);
+    for (i = 0; i < 1000; i++) {
+        int fd;
+        sprintf(name + dir, "~jh%lu-%ld.tmp", (unsigned long)GetCurrentProcessId(), (long)InterlockedIncrement(&counter));
+        fd = _open(name, _O_CREAT | _O_EXCL | _O_WRONLY | _O_BINARY, _S_IREAD | _S_IWRITE);
+        if (fd >= 0) {
+            _close(fd);
+            return name;
+        }
+        if (errno != EEXIST) break;
     }
-    args[n++] = "-trim";
-    args[n++] = verb;
-    if (second) args[n++] = second;
-    args[n++] = "-outfile";
-    args[n++] = out;
-    args[n++] = in;
-    args[n] = NULL;
-    return RunJpegtran(args) == 0;
+    free(name);
+    return NULL;
 }
 
-/* The lossless turn for autorot-core.c, by jpegtran.exe: the picture is read
-   from the photo itself, a thumbnail from a temporary copy. */
+/* Written to a temporary file first and then put in the photo's place in
+   one step: the photo is never half-written.  Its times and mode stay. */
+static const char *Replace(const Photo *p, const ArBuffer *turned)
+{
+    char *temp = NewTemp(p->FileName);
+    FILE *f;
+    const char *why = NULL;
+    if (!temp) return "could not create a temporary file beside it";
+    f = fopen(temp, "wb");
+    if (!f || fwrite(turned->Data, 1, turned->Size, f) != turned->Size) why = "could not write the turned photo";
+    if (f && fclose(f) != 0) why = "could not write the turned photo";
+    if (!why && !MoveFileExA(temp, p->FileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        why = "could not replace the photo";
+    if (why) {
+        unlink(temp);
+    } else {
+        struct utimbuf times;
+        times.actime = p->Stat.st_atime;
+        times.modtime = p->Stat.st_mtime;
+        chmod(p->FileName, p->Stat.st_mode);
+        utime(p->FileName, &times);
+    }
+    free(temp);
+    return why;
+}
+
+/* ------------------------------------------------------------- the turn */
+
 typedef struct {
-    const char *FileName;
-    const unsigned char *Photo;
+    char Message[200]; /* libjpeg's first message about the picture at hand */
 } TurnContext;
 
-static const char *TurnByJpegtran(void *context, const char *transform, int thumbnail, const unsigned char *jpeg,
-                                  size_t size, ArBuffer *out)
+static const char *TurnInProcess(void *context, const char *transform, int thumbnail, const unsigned char *jpeg,
+                                 size_t size, ArBuffer *out)
 {
-    const TurnContext *c = context;
-    const char *in = jpeg == c->Photo ? c->FileName : NewTemp(c->FileName);
-    const char *turned = in ? NewTemp(c->FileName) : NULL;
-    const char *why = NULL;
+    TurnContext *c = context;
+    return ArTurnJpeg(transform, thumbnail, jpeg, size, out, c->Message, sizeof(c->Message));
+}
 
-    if (!turned) why = "could not create a temporary file beside it";
-    else if (in != c->FileName && !WriteAll(in, jpeg, size)) why = "could not write a temporary file beside it";
-    else if (!Transform(transform, thumbnail, in, turned)) why = "jpegtran could not turn the picture";
-    else if (!ReadAll(turned, out)) why = "could not read jpegtran's output";
-    if (thumbnail && why) why = "jpegtran could not turn it";
-    return why;
+/* On a worker: turns one photo and writes it back.  Its messages go to the
+   standard error whole, a call each. */
+static const char *TurnPhoto(Photo *p)
+{
+    ArBuffer out = {NULL, 0};
+    TurnContext context;
+    const char *why, *thumbnailNote = NULL;
+
+    context.Message[0] = 0;
+    why = ArTurnPhoto(p->Bytes.Data, p->Bytes.Size, &p->Found, p->TagOnly, TurnInProcess, &context, &out,
+                      &thumbnailNote);
+    free(p->Bytes.Data);
+    p->Bytes.Data = NULL;
+    if (!why) why = Replace(p, &out);
+    free(out.Data);
+    if (why) {
+        fprintf(stderr, "Error : %s%s%s%s\nin file '%s' (left as it was)\n", why, context.Message[0] ? " (" : "",
+                context.Message, context.Message[0] ? ")" : "", p->FileName);
+        return "failed";
+    }
+    if (thumbnailNote)
+        fprintf(stderr, "Note : the Exif thumbnail was kept as it was (%s)\nin file '%s'\n", thumbnailNote, p->FileName);
+    return "turned";
+}
+
+/* Under Lock: the largest turn among those queued or being turned. */
+static void CountLargest(void)
+{
+    Photo *p;
+    InFlightLargest = 0;
+    for (p = Reports; p; p = p->Next)
+        if (!p->Done && p->Memory > InFlightLargest) InFlightLargest = p->Memory;
+}
+
+static DWORD WINAPI Worker(LPVOID unused)
+{
+    (void)unused;
+    EnterCriticalSection(&Lock);
+    for (;;) {
+        Photo *p;
+        while (!Jobs && !Ending) SleepConditionVariableCS(&Changed, &Lock, INFINITE);
+        if (!Jobs) break;
+        p = Jobs;
+        Jobs = p->NextJob;
+        if (!Jobs) JobsEnd = &Jobs;
+        if (Stopped()) {
+            /* Not begun: no turn, and no line. */
+            Conclude(p, NULL);
+        } else {
+            const char *verdict;
+            Turning++;
+            if (Turning > MostAtOnce) MostAtOnce = Turning;
+            LeaveCriticalSection(&Lock);
+            verdict = TurnPhoto(p);
+            EnterCriticalSection(&Lock);
+            Turning--;
+            Conclude(p, verdict);
+        }
+        InFlight--;
+        CountLargest();
+        WakeAllConditionVariable(&Changed);
+    }
+    LeaveCriticalSection(&Lock);
+    return 0;
+}
+
+/* On the main thread: queues the turn once there is room for it, starting a
+   worker when all are busy; FALSE when the run was stopped meanwhile. */
+static int Queue(Photo *p)
+{
+    for (;;) {
+        unsigned long long largest = p->Memory > InFlightLargest ? p->Memory : InFlightLargest;
+        if (Stopped()) return FALSE;
+        if (InFlight < ArWorkerLimit(Processors, FreeMemory, largest)) break;
+        SleepConditionVariableCS(&Changed, &Lock, INFINITE);
+    }
+    p->NextJob = NULL;
+    *JobsEnd = p;
+    JobsEnd = &p->NextJob;
+    InFlight++;
+    if (p->Memory > InFlightLargest) InFlightLargest = p->Memory;
+    if (WorkerCount < InFlight && WorkerCount < Processors) {
+        HANDLE worker = CreateThread(NULL, 0, Worker, NULL, 0, NULL);
+        if (worker) Workers[WorkerCount++] = worker;
+    }
+    if (WorkerCount == 0) return FALSE; /* no thread to be had */
+    WakeAllConditionVariable(&Changed);
+    return TRUE;
+}
+
+/* -------------------------------------------------- jhead's entry points */
+
+/* jhead stops the process on any error it meets (ErrFatal); while a photo is
+   being read, that comes back here so that the photo counts as not turned
+   and the files after it are still done. */
+static jmp_buf GuardJump;
+static int GuardArmed;
+
+void AutorotGuard(const char *FileName, void (*Process)(const char *))
+{
+    StartOnce();
+    if (Stopped()) return; /* no photo is begun after a stop */
+    if (setjmp(GuardJump) == 0) {
+        GuardArmed = 1;
+        Process(FileName);
+    } else {
+        DiscardData();
+        Decide(FileName, "failed");
+    }
+    GuardArmed = 0;
+}
+
+void AutorotBailOut(void)
+{
+    if (GuardArmed) {
+        GuardArmed = 0;
+        longjmp(GuardJump, 1);
+    }
 }
 
 extern int NumOrientations;  /* exif.c: orientation tags found in the Exif block */
@@ -327,71 +420,75 @@ void AutorotReadOnly(const char *FileName)
 {
     if (ReadJpegFile(FileName, READ_METADATA)) {
         if (ImageInfo.Orientation != 1 && NumOrientations > 0) Fail(FileName, "the file is read-only");
-        else Report("upright", FileName);
+        else Decide(FileName, "upright");
         DiscardData();
     }
 }
 
-/* Turns FileName upright by jhead's already read Exif block; TRUE when the
-   file was rewritten.  TagOnly (-norot) only sets the orientation to 1.
+/* Takes up FileName by jhead's already read Exif block: reports it upright,
+   or queues its turn.  TagOnly (-norot) only sets the orientation to 1.
    Quiet is jhead's -q; the report goes out all the same. */
 int AutorotFile(const char *FileName, int TagOnly, int Quiet)
 {
     Section_t *exif = FindSection(M_EXIF);
-    const char *why = NULL, *thumbnailNote = NULL, *temp = NULL;
-    ArBuffer orig = {NULL, 0}, out = {NULL, 0};
+    Photo *p;
     ArExif found;
-    TurnContext context;
     struct stat st;
-    int i;
+    int queued;
 
     (void)Quiet;
+    StartOnce();
     if (ImageInfo.Orientation == 1 || NumOrientations == 0 || !exif) {
-        Report("upright", FileName);
+        Decide(FileName, "upright");
         return FALSE;
     }
     if (!AutorotExifFindings(exif, &found)) return Fail(FileName, "its orientation tags lie outside its Exif block");
-    if (!ReadAll(FileName, &orig)) return Fail(FileName, "could not read the file");
-    context.FileName = FileName;
-    context.Photo = orig.Data;
-    why = ArTurnPhoto(orig.Data, orig.Size, &found, TagOnly, TurnByJpegtran, &context, &out, &thumbnailNote);
-    if (why) goto finish;
-    if (thumbnailNote) fprintf(stderr, "Note : the Exif thumbnail was kept as it was (%s)\nin file '%s'\n", thumbnailNote, FileName);
+    if (stat(FileName, &st) != 0) return Fail(FileName, "could not read the file");
+    EnterCriticalSection(&Lock);
+    p = NewPhoto(FileName);
+    if (p) {
+        p->Found = found;
+        p->TagOnly = TagOnly;
+        p->Stat = st;
+        p->Memory = ArTurnMemory((unsigned)ImageInfo.Width, (unsigned)ImageInfo.Height, (unsigned long long)st.st_size);
+    }
+    LeaveCriticalSection(&Lock);
+    if (!p) return Fail(FileName, "out of memory");
+    /* Read here, on the main thread, while the workers turn the photos
+       before it: the disk is read in the pattern's order. */
+    if (!ReadAll(FileName, &p->Bytes)) {
+        fprintf(stderr, "Error : could not read the file\nin file '%s' (left as it was)\n", FileName);
+        EnterCriticalSection(&Lock);
+        Conclude(p, "failed");
+        LeaveCriticalSection(&Lock);
+        return FALSE;
+    }
+    EnterCriticalSection(&Lock);
+    queued = Queue(p);
+    if (!queued) Conclude(p, Stopped() ? NULL : "failed");
+    LeaveCriticalSection(&Lock);
+    if (!queued && !Stopped()) fprintf(stderr, "Error : no thread to turn it on\nin file '%s' (left as it was)\n", FileName);
+    return queued;
+}
 
-    /* Written to a temporary file first and then put in the photo's place
-       in one step: the photo is never half-written. */
-    temp = NewTemp(FileName);
-    if (!temp) {
-        why = "could not create a temporary file beside it";
-        goto finish;
+/* Waits for every turn, reports the last photos and ends the workers; how
+   many photos that needed turning were not turned. */
+int AutorotFinish(void)
+{
+    unsigned i;
+    StartOnce();
+    EnterCriticalSection(&Lock);
+    while (InFlight > 0) SleepConditionVariableCS(&Changed, &Lock, INFINITE);
+    FlushReports();
+    Ending = 1;
+    WakeAllConditionVariable(&Changed);
+    LeaveCriticalSection(&Lock);
+    for (i = 0; i < WorkerCount; i++) {
+        WaitForSingleObject(Workers[i], INFINITE);
+        CloseHandle(Workers[i]);
     }
-    if (!WriteAll(temp, out.Data, out.Size)) {
-        why = "could not write the turned photo";
-        goto finish;
-    }
-    if (stat(FileName, &st) != 0 || !MoveFileExA(temp, FileName, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        why = "could not replace the photo";
-        goto finish;
-    }
-    for (i = 0; i < MAX_TEMPS; i++) {
-        if (Temps[i] == temp) {
-            free(Temps[i]);
-            Temps[i] = NULL;
-        }
-    }
-    {
-        struct utimbuf times;
-        times.actime = st.st_atime;
-        times.modtime = st.st_mtime;
-        chmod(FileName, st.st_mode);
-        utime(FileName, &times);
-    }
-    Report("turned", FileName);
-
-finish:
-    free(orig.Data);
-    free(out.Data);
-    if (why) return Fail(FileName, why);
-    RemoveTemps();
-    return TRUE;
+    if (MostAtOnce > 0)
+        fprintf(stderr, "Note : up to %u photos turned at once (%u processors, %llu MB free)\n", MostAtOnce, Processors,
+                FreeMemory >> 20);
+    return Failures;
 }

@@ -149,7 +149,7 @@ autorot() {   # autorot WINDOWS-PATH-OR-PATTERN; sets rc, output in $log
 succeeded() { [ "$rc" = 0 ] || { sed 's/^/          | /' "$log"; return 1; }; }
 failed()    { [ "$rc" != 0 ]; }
 
-group "jpegtran.exe is found beside jhead.exe, never elsewhere"
+group "no program named jpegtran runs: jhead turns pictures in its own process"
 # Stand-ins named jpegtran in the photo's folder and in the current folder; a
 # planted jpegtran.exe is jhead.exe itself, which fails on jpegtran's options.
 d=$work/planted; mkdir -p "$d"; photo "$d/a.jpg" 6
@@ -259,6 +259,21 @@ head -c 200 "$d/a six.jpg" >"$d/d cut.jpg"; echo "not a photo" >"$d/e.txt"
 w=$(winpath "$d")
 check "turned, upright, turned, failed, in the pattern's order, paths in UTF-8" [ "$(tr -d '\r' <"$work/report.txt")" = \
     "$(printf 'turned\t%s\nupright\t%s\nturned\t%s\nfailed\t%s' "$w\\a six.jpg" "$w\\b one.jpg" "$w\\c 照片.jpg" "$w\\d cut.jpg")" ]
+
+group "a stop: the standard input, a pipe, ends; no photo is begun after it"
+d=$work/stop; mkdir -p "$d"
+for i in $(seq -w 1 24); do photo "$d/$i.jpg" 6; done
+remember "$d"/*.jpg
+# The pipe's writing end is closed before jhead reads from it.
+(cd "$work" && : | LC_ALL=$lc wine "$jhead_w" -autorot "$(winpath "$d")\\*.*" 2>/dev/null) >"$work/stop.txt"
+rc=$?
+reported=$(grep -c '^turned' "$work/stop.txt")
+untouched=0; for f in "$d"/*.jpg; do unchanged "$f" && untouched=$((untouched + 1)); done
+check "exit code 0 (was $rc)" succeeded
+check "fewer than all 24 turned ($reported)" [ "$reported" -lt 24 ]
+check "each photo reported turned is turned, the others untouched ($untouched untouched)" \
+    [ $((reported + untouched)) = 24 ]
+check "no temporary files left" [ -z "$(ls "$d" | grep -v '\.jpg$')" ]
 
 group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
 # jhead.exe is an ANSI program whose manifest makes UTF-8 its code page; the

@@ -49,7 +49,7 @@ void AutorotGuard(const char *FileName, void (*Process)(const char *))
     (void)FileName, (void)Process;
     abort();
 }
-int AutorotFailures(void) { abort(); }
+int AutorotFinish(void) { abort(); }
 void AutorotReadOnly(const char *FileName)
 {
     (void)FileName;
