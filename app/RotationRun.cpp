@@ -84,6 +84,13 @@ const RunOutcome& CRotationRun::Finish() {
     return m_outcome;
 }
 
+void CRotationRun::RequestStop() {
+    m_stop = true;
+    // The tool reads its input's end as the stop: it begins no further photo.
+    std::lock_guard<std::mutex> hold(m_toolInputLock);
+    m_toolInput.Reset();
+}
+
 bool CRotationRun::Halted() {
     if (m_stop) m_outcome.stopped = true;
     return m_outcome.stopped;
@@ -164,24 +171,28 @@ void CRotationRun::NoteLeftOut(const CString& item) {
 
 CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vector<ToolResult>& results) {
     // The tool's output comes through a pipe whose writing end only the tool
-    // holds, so that reading ends when the tool (and the jpegtran.exe it
-    // hands its output on to) has ended. It has no console of ours to
-    // inherit: its input and its messages go to NUL.
+    // holds, so that reading ends when the tool has ended. Its input is a
+    // pipe whose writing end the run keeps: closing it is how a stop reaches
+    // the tool (see RequestStop). It has no console of ours to inherit: its
+    // messages go to NUL.
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    CKernelHandle reading, writing;
-    if (!CreatePipe(reading.Receive(), writing.Receive(), &inheritable, 0)) return ToolRun::NotStarted;
+    CKernelHandle reading, writing, input, inputWriting;
+    if (!CreatePipe(reading.Receive(), writing.Receive(), &inheritable, 0) ||
+        !CreatePipe(input.Receive(), inputWriting.Receive(), &inheritable, 0))
+        return ToolRun::NotStarted;
     SetHandleInformation(reading.Get(), HANDLE_FLAG_INHERIT, 0);
-    CKernelHandle nul(CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                  &inheritable, OPEN_EXISTING, 0, nullptr));
+    SetHandleInformation(inputWriting.Get(), HANDLE_FLAG_INHERIT, 0);
+    CKernelHandle nul(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inheritable,
+                                  OPEN_EXISTING, 0, nullptr));
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
     // A console program started by a program without a console gets a
     // console window of its own; hidden, as the tool's runs always were.
     startup.wShowWindow = SW_HIDE;
-    startup.hStdInput = nul.IsValid() ? nul.Get() : nullptr;
+    startup.hStdInput = input.Get();
     startup.hStdOutput = writing.Get();
-    startup.hStdError = startup.hStdInput;
+    startup.hStdError = nul.IsValid() ? nul.Get() : nullptr;
     // The program's own folder, never the photo's: a program planted beside
     // the photos must not be the one the tool finds first. The tool receives
     // full paths. A drive's root needs its backslash to be a folder.
@@ -196,9 +207,15 @@ CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vect
                                         &startup, &info);
     commandLine.ReleaseBuffer();
     writing.Reset();
+    input.Reset();
     nul.Reset();
     if (!started) return ToolRun::NotStarted;
     CKernelHandle process(info.hProcess), thread(info.hThread);
+    {
+        std::lock_guard<std::mutex> hold(m_toolInputLock);
+        m_toolInput = std::move(inputWriting);
+        if (m_stop) m_toolInput.Reset();  // asked before there was a tool to tell
+    }
 
     // Read as it comes: a tool that writes more than the pipe holds waits
     // for the reader.
@@ -207,6 +224,10 @@ CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vect
     DWORD got = 0;
     while (ReadFile(reading.Get(), buffer, sizeof(buffer), &got, nullptr) && got > 0) reader.Feed(buffer, got, results);
     WaitForSingleObject(process.Get(), INFINITE);
+    {
+        std::lock_guard<std::mutex> hold(m_toolInputLock);
+        m_toolInput.Reset();
+    }
     DWORD exitCode = 0;
     if (!GetExitCodeProcess(process.Get(), &exitCode)) exitCode = 1;
     return exitCode == 0 ? ToolRun::Done : ToolRun::Failed;

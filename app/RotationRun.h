@@ -10,9 +10,10 @@
 // The run needs no window. Execute runs it on the calling thread and tells a
 // listener of each item it takes up; Start runs it on a thread of its own
 // and posts its progress and its end to a window, whose thread then reads
-// them here. Either way RequestStop, from any thread, lets the tool process
-// at hand finish (a process is never ended while it rewrites a photo) and
-// starts no other.
+// them here. Either way RequestStop, from any thread, tells the tool process
+// at hand to begin no further photo (by closing its input) and lets it
+// finish the ones it is turning (a process is never ended while it rewrites
+// a photo), and starts no other.
 #include <windows.h>
 
 #include <atomic>
@@ -20,6 +21,7 @@
 #include <thread>
 #include <vector>
 
+#include "KernelHandle.h"
 #include "RunTargets.h"
 #include "String.h"
 #include "ToolOutput.h"
@@ -69,7 +71,7 @@ public:
     // Waits for the run's thread, if any; what the run did.
     const RunOutcome& Finish();
 
-    void RequestStop() { m_stop = true; }
+    void RequestStop();
     bool StopRequested() const { return m_stop; }
 
 private:
@@ -90,6 +92,10 @@ private:
     RunOutcome m_outcome;
     CString m_lastLeftOut;  // so that one folder is not counted twice
     std::atomic<bool> m_stop{false};
+    // The writing end of the input of the tool process at hand, which
+    // RequestStop closes from any thread.
+    std::mutex m_toolInputLock;
+    CKernelHandle m_toolInput;
     Listener* m_listener = nullptr;  // not owned
 
     // What Progress() hands to another thread.

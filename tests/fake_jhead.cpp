@@ -20,8 +20,9 @@
 // "(turn)", "failed<TAB>path" for one holding "(fails)", "upright<TAB>path"
 // (LF) for the others. With "(noise)" in the argument it writes only what a
 // program must pass over, more than a pipe holds. With "(hold)" it sets the
-// event "orlenza-fake-jhead-held" and waits (a minute at most) for
-// "orlenza-fake-jhead-go" before it writes anything.
+// event "orlenza-fake-jhead-held" and waits (a minute at most) for its
+// standard input to end, as the real tool takes that for a stop, before it
+// writes anything; it then leaves "input-ended" beside itself.
 //
 // It exits with 3, as the real tool does for a photo it could not turn, when
 // its last argument holds "(fails)" or it reported a failed photo; otherwise
@@ -75,6 +76,14 @@ bool WriteResults(const std::wstring& target) {
     return failed;
 }
 
+DWORD WINAPI ReadInputToEnd(void*) {
+    char buffer[64];
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
+    }
+    return 0;
+}
+
 std::wstring OwnFolder() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
@@ -124,9 +133,12 @@ int wmain() {
     line += '\n';
     auto holds = [&](const wchar_t* tag) { return target.find(tag) != std::wstring::npos; };
 
-    if (holds(L"(hold)")) {  // the events' handles go when this process does
+    if (holds(L"(hold)")) {  // the event's handle goes when this process does
         SetEvent(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held"));
-        WaitForSingleObject(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-go"), 60000);
+        HANDLE reader = CreateThread(nullptr, 0, ReadInputToEnd, nullptr, 0, nullptr);
+        if (reader && WaitForSingleObject(reader, 60000) == WAIT_OBJECT_0)
+            CloseHandle(CreateFileW((OwnFolder() + L"\\input-ended").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     bool fails = holds(L"(fails)");
     if (holds(L"(noise)"))
