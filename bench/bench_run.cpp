@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_kit.h"
 #include "harness.h"
 #include "program.h"
 #include "remote_dialog.h"
@@ -34,18 +35,6 @@ namespace {
 constexpr int kFolders = 20;  // the listed folder and 19 below it
 constexpr int kPhotosPerFolder = 10;
 constexpr int kDefaultRounds = 20;
-
-double Seconds(LONGLONG ticks) {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
-}
-
-LONGLONG Now() {
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return now.QuadPart;
-}
 
 // The command lines the program starts for the tree, in its order: the
 // listed folder, then each sub-folder as the file system lists them.
@@ -107,53 +96,6 @@ bool RunLoop(const CString& tool, const std::vector<CString>& commands) {
     return ok;
 }
 
-// The end message coming up, told by Wine itself: an event hook for windows
-// that the program creates, delivered to this thread as a message, so that
-// nothing here runs while the program works. (Wine reports creation, not
-// showing; the box's window is the only dialog window the program creates
-// during a run.) Polling the program's windows every few milliseconds
-// instead took so much of Wine's server from the tool's own starts that the
-// program measured up to 10% slower than it is.
-HWND g_shownBox = nullptr;
-
-void CALLBACK OnCreate(HWINEVENTHOOK, DWORD, HWND window, LONG object, LONG, DWORD, DWORD) {
-    wchar_t name[16] = {};
-    if (object == OBJID_WINDOW && window && GetClassNameW(window, name, 16) && wcscmp(name, L"#32770") == 0)
-        g_shownBox = window;
-}
-
-// With `answers`: while the run goes on, every 50 ms the time the window
-// takes to answer a sent message, until there are 20.
-bool ClickAndWaitForEndMessage(HWND dialog, DWORD pid, DWORD timeoutMs, std::vector<double>* answers = nullptr) {
-    g_shownBox = nullptr;
-    const HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_CREATE, EVENT_OBJECT_CREATE, nullptr, &OnCreate, pid, 0,
-                                               WINEVENT_OUTOFCONTEXT);
-    // Only now: a thread learns of new hooks when it next takes a message,
-    // and the program's thread takes none during the run.
-    remote::ClickStart(dialog);
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (ULONGLONG now; !g_shownBox && (now = GetTickCount64()) < deadline;) {
-        const bool probing = answers && answers->size() < 20;
-        const DWORD wait = probing ? 50 : static_cast<DWORD>(deadline - now);
-        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, wait, QS_ALLINPUT) == WAIT_TIMEOUT && probing) {
-            const LONGLONG asked = Now();
-            DWORD_PTR result = 0;
-            SendMessageTimeoutW(dialog, WM_NULL, 0, 0, SMTO_NORMAL, 10000, &result);
-            if (!g_shownBox) answers->push_back(Seconds(Now() - asked));
-        }
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    }
-    if (hook) UnhookWinEvent(hook);
-    return g_shownBox != nullptr;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    const size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 int Fail(const char* what) {
     std::printf("bench_run: %s\n", what);
     return 1;
@@ -165,39 +107,15 @@ int Fail(const char* what) {
 // loop over ROOT's tree and writes the seconds it took to RESULT.
 int LoopProcess(const CString& tool, const CString& root, const CString& result) {
     const std::vector<CString> commands = TreeCommands(root);
-    const LONGLONG start = Now();
+    const LONGLONG start = bench::Now();
     const bool ok = RunLoop(tool, commands);
-    const double seconds = Seconds(Now() - start);
-    if (!ok) return 1;
-    char text[64];
-    const int length = std::snprintf(text, sizeof(text), "%.6f", seconds);
-    HANDLE file = CreateFileW(result, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return 1;
-    DWORD written = 0;
-    WriteFile(file, text, static_cast<DWORD>(length), &written, nullptr);
-    CloseHandle(file);
-    return 0;
+    const double seconds = bench::Seconds(bench::Now() - start);
+    return ok && bench::WriteText(result, std::to_string(seconds)) ? 0 : 1;
 }
 
 bool RunLoopProcess(const CString& tool, const CString& root, const CString& result, double& seconds) {
-    wchar_t self[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    DeleteFileW(result);
-    CString commandLine = L"\"" + CString(self) + L"\" --loop \"" + tool + L"\" \"" + root + L"\" \"" + result + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(self, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE,
-                        DETACHED_PROCESS, nullptr, nullptr, &startup, &info))
-        return false;
-    CloseHandle(info.hThread);
-    const bool ended = WaitForSingleObject(info.hProcess, 300000) == WAIT_OBJECT_0;
-    if (!ended) TerminateProcess(info.hProcess, 1);
-    DWORD code = 1;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    seconds = std::atof(remote::ReadFileBytes(result).c_str());
-    return ended && code == 0 && seconds > 0;
+    seconds = std::atof(bench::RunSelfDetached(L"--loop \"" + tool + L"\" \"" + root + L"\" \"" + result + L"\"", result).c_str());
+    return seconds > 0;
 }
 
 int wmain(int argc, wchar_t** argv) {
@@ -243,9 +161,9 @@ int wmain(int argc, wchar_t** argv) {
         return Fail("could not list the tree");
 
     auto runProgram = [&](double& seconds) {
-        const LONGLONG start = Now();
-        const bool shown = ClickAndWaitForEndMessage(dialog, orlenza.Pid(), 300000);
-        seconds = Seconds(Now() - start);
+        const LONGLONG start = bench::Now();
+        const bool shown = bench::ClickAndWaitForEndMessage(dialog, orlenza.Pid(), 300000);
+        seconds = bench::Seconds(bench::Now() - start);
         // Not timed: the box is confirmed and gone before the next turn.
         return shown && testkit::ConfirmMessageBox(orlenza.Pid(), nullptr);
     };
@@ -270,13 +188,13 @@ int wmain(int argc, wchar_t** argv) {
         DeleteFileW(gone);
         std::vector<double> fixed;
         for (int i = 0; i < 5; ++i) {
-            const LONGLONG start = Now();
-            const bool shown = ClickAndWaitForEndMessage(otherDialog, other.Pid(), 30000);
-            fixed.push_back(Seconds(Now() - start));
+            const LONGLONG start = bench::Now();
+            const bool shown = bench::ClickAndWaitForEndMessage(otherDialog, other.Pid(), 30000);
+            fixed.push_back(bench::Seconds(bench::Now() - start));
             if (!shown || !testkit::ConfirmMessageBox(other.Pid(), nullptr)) return Fail("no end message");
         }
         remote::Close(otherDialog, other.Process());
-        std::printf("click to end message with no tool run: %.1f ms (median of 5)\n", 1000 * Median(fixed));
+        std::printf("click to end message with no tool run: %.1f ms (median of 5)\n", 1000 * bench::Median(fixed));
     }
 
     std::vector<double> programTimes, loopTimes, ratios;
@@ -302,7 +220,7 @@ int wmain(int argc, wchar_t** argv) {
                 1000 * programSum / (rounds * commands.size()), 1000 * loopSum / (rounds * commands.size()));
     // Both: the sums can hide one slow stretch of rounds, the median a
     // steady overhead in a few long ones.
-    const double median = Median(ratios);
+    const double median = bench::Median(ratios);
     bool met = ratio <= 1.05 && median <= 1.05;
     std::printf("ratio Orlenza / plain loop (%s build): %.3f, median of rounds %.3f; goal both at most 1.05: %s\n",
                 sizeof(void*) == 8 ? "64-bit" : "32-bit", ratio, median, met ? "met" : "NOT met");
@@ -311,14 +229,14 @@ int wmain(int argc, wchar_t** argv) {
     // part of it.
     std::vector<double> answers;
     for (int run = 0; run < 5 && answers.size() < 20; ++run)
-        if (!ClickAndWaitForEndMessage(dialog, orlenza.Pid(), 300000, &answers) ||
+        if (!bench::ClickAndWaitForEndMessage(dialog, orlenza.Pid(), 300000, &answers) ||
             !testkit::ConfirmMessageBox(orlenza.Pid(), nullptr))
             return Fail("a run to time the answers failed");
     if (answers.size() < 20) return Fail("five runs ended before 20 answers were timed");
     const double longest = *std::max_element(answers.begin(), answers.end());
     const bool answered = longest <= 0.100;
     std::printf("answer to a message during a run: median %.1f ms, longest %.1f ms of %zu; goal at most 100 ms: %s\n",
-                1000 * Median(answers), 1000 * longest, answers.size(), answered ? "met" : "NOT met");
+                1000 * bench::Median(answers), 1000 * longest, answers.size(), answered ? "met" : "NOT met");
     met = met && answered;
 
     remote::Close(dialog, orlenza.Process());
