@@ -1,8 +1,9 @@
 // The installer, installed (again, where that can go wrong) and taken away in
 // a throwaway Wine prefix (tests/test_setup.sh makes it and names the
-// installer in ORLENZA_SETUP): the files, the Start-menu entry and the
-// registration come and go, and the machine PATH gains the program folder
-// once and is given back byte for byte, type included.
+// installer in ORLENZA_SETUP): the files, the programs without their symbols,
+// the Start-menu entry and the registration come and go, and the machine PATH
+// gains the program folder once and is given back byte for byte, type
+// included.
 #include "PathEntry.h"
 #include "harness.h"
 #include "program.h"
@@ -10,6 +11,8 @@
 
 #include <shlobj.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -87,6 +90,19 @@ DWORD RunSilently(const CString& exe, const wchar_t* more = L"") {
 
 bool Exists(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
+// The entries of a program's symbol table, as its file header counts them
+// (0 once stripped); ~0 for a file that is no program.
+DWORD SymbolCount(const CString& exe) {
+    std::ifstream file(std::filesystem::path(exe.GetString()), std::ios::binary);
+    IMAGE_DOS_HEADER dos{};
+    DWORD signature = 0;
+    IMAGE_FILE_HEADER header{};
+    file.read(reinterpret_cast<char*>(&dos), sizeof(dos));
+    file.seekg(dos.e_lfanew).read(reinterpret_cast<char*>(&signature), sizeof(signature));
+    file.read(reinterpret_cast<char*>(&header), sizeof(header));
+    return file && signature == IMAGE_NT_SIGNATURE ? header.NumberOfSymbols : ~0u;
+}
+
 CString Registration(const wchar_t* name) {
     wchar_t text[MAX_PATH] = {};
     DWORD bytes = sizeof(text);
@@ -138,6 +154,8 @@ TEST_CASE(install_and_uninstall_give_the_path_back) {
             for (const wchar_t* file : {L"Orlenza.exe", L"jhead.exe", L"jpegtran.exe", L"使用说明.txt",
                                         L"licenses\\jhead.txt", L"licenses\\libjpeg-turbo.txt"})
                 CHECK(Exists(dir + L"\\" + file));
+            for (const wchar_t* program : {L"Orlenza.exe", L"jhead.exe", L"jpegtran.exe"})
+                CHECK_EQ(SymbolCount(dir + L"\\" + program), 0ul);
             CHECK(Exists(shortcut));
             CHECK_EQ(Registration(L"UninstallString"), L"\"" + dir + L"\\uninstall.exe\"");
             const StoredPath after = ReadPath();

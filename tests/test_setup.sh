@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release end to end. Packs the shipped i686 build twice: the same bytes
-# both times, the zip's list of files, 32-bit programs and installer. Then
+# both times, the zip's list of files, 32-bit programs and installer, the
+# programs stripped and their symbols kept apart, readable. Then
 # test_setup.exe installs the installer of the target this build tree runs
 # (ARCH) in a Wine prefix made fresh for this run and thrown away after it.
 #
@@ -27,14 +28,43 @@ for copy in a b "$arch"; do
   pids+=($!)
 done
 for pid in "${pids[@]}"; do wait "$pid" || { echo "FAIL making a fresh prefix or packing"; exit 1; }; done
-for f in "$work"/a/*; do cmp -s "$f" "$work/b/${f##*/}" || fail "${f##*/} differs between two packings"; done
-zip=$(echo "$work"/a/Orlenza-*.zip)
+differs=$(diff -rq "$work/a" "$work/b") || fail "two packings differ: $differs"
+zip=$(echo "$work"/a/Orlenza-*[0-9].zip) symbols_zip=$(echo "$work"/a/Orlenza-*-symbols.zip)
 listed=$(LC_ALL=C.UTF-8 zipinfo -1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
 [[ $listed == "Orlenza/Orlenza.exe Orlenza/jhead.exe Orlenza/jpegtran.exe Orlenza/licenses/jhead.txt"`
              `" Orlenza/licenses/libjpeg-turbo.txt Orlenza/使用说明.txt " ]] || fail "the zip holds: $listed"
 unzip -q "$zip" -d "$work/unzipped"
 for exe in "$work"/unzipped/Orlenza/*.exe "$work"/a/*-setup.exe; do
   [[ $(LC_ALL=C i686-w64-mingw32-objdump -f "$exe") == *"file format pei-i386"* ]] || fail "${exe##*/} is not 32-bit"
+done
+
+# The zip's programs carry no symbols. What a program had is in the debug
+# file its debug link names, with that file's CRC; jhead.exe and jpegtran.exe
+# are linked stripped and have nothing to keep.
+programs=$work/unzipped/Orlenza
+listed=$(LC_ALL=C zipinfo -1 "$symbols_zip" | LC_ALL=C sort | tr '\n' ' ')
+[[ $listed == "Orlenza.exe.debug pathentry.exe.debug " ]] || fail "the symbols' zip holds: $listed"
+unzip -q "$symbols_zip" -d "$programs"
+crc32() { gzip -c <"$1" | tail -c8 | od -An -tx4 -N4 | tr -d ' '; }
+for row in "Orlenza.exe Orlenza.exe.debug" "jhead.exe" "jpegtran.exe"; do
+  read -r exe debug <<<"$row"
+  header=$(LC_ALL=C i686-w64-mingw32-objdump -f -h "$programs/$exe")
+  [[ $header != *HAS_SYMS* && $header != *" .debug_"* ]] || fail "$exe carries symbols"
+  links=$(LC_ALL=C i686-w64-mingw32-objdump --dwarf=links "$programs/$exe")
+  named=$(sed -n 's/^ *Separate debug info file: //p' <<<"$links")
+  crc=$(sed -n 's/^ *CRC value: 0x//p' <<<"$links")
+  [[ $named == "$debug" ]] || fail "$exe's debug link names '$named', not '$debug'"
+  [[ -z $debug || $((16#${crc:-0})) == $((16#$(crc32 "$programs/$debug"))) ]] || fail "$exe's debug link has another CRC"
+done
+# A crash address inside Orlenza.exe (here the first of wWinMain) reads back to
+# our function and its line, the debug file found by the link; the paths are
+# the checkout's own, so the folders it was built in show nowhere.
+addr=$(i686-w64-mingw32-nm "$programs/Orlenza.exe.debug" | awk '$3 == "_wWinMain@16" { print $1 }')
+line=$(grep -n 'wWinMain(' "$root/app/main.cpp" | cut -d: -f1)
+read_back=$(LC_ALL=C i686-w64-mingw32-addr2line -f -p -e "$programs/Orlenza.exe" "0x${addr:-0}")
+[[ $read_back == "wWinMain@16 at ./app/main.cpp:$line" ]] || fail "0x$addr in Orlenza.exe reads back as '$read_back'"
+for dir in "$root" "$ORLENZA_BUILD"; do
+  ! grep -q -a -F "$dir/" "$programs"/*.debug || fail "a debug file names $dir"
 done
 echo "made a fresh prefix, packed the i686 build twice and the $arch build once (${SECONDS}s)"
 
