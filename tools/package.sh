@@ -43,11 +43,14 @@ ljt_copyright=$exif/exif-src/libjpeg-turbo/debian/copyright
 [[ -f $jhead_copyright && -f $ljt_copyright ]] ||
   die "the tools' sources are gone from $exif/exif-src; rebuild them: tools/build-exif-tools.sh --force $exif"
 
-# The one place that holds the version.
+# The one place that holds the version; the manifest, which the resource
+# compiler takes as it is, has to say the same.
 version=$(sed -n 's/^project(Orlenza VERSION \([0-9.]*\) .*/\1/p' "$root/CMakeLists.txt")
 [[ $version =~ ^[0-9]+(\.[0-9]+){1,3}$ ]] || die "found no version in CMakeLists.txt"
 vi_version=$version
 while [[ $vi_version =~ ^[0-9]+(\.[0-9]+){0,2}$ ]]; do vi_version+=.0; done
+grep -q "<assemblyIdentity version=\"$vi_version\"" "$root/res/Orlenza.manifest" ||
+  die "res/Orlenza.manifest does not name version $vi_version, as CMakeLists.txt does"
 if [[ -z ${SOURCE_DATE_EPOCH:-} ]]; then
   SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null) ||
     die "not a git checkout: set SOURCE_DATE_EPOCH"
