@@ -40,37 +40,35 @@ for exe in "$work"/unzipped/Orlenza/*.exe "$work"/a/*-setup.exe; do
   [[ $(LC_ALL=C i686-w64-mingw32-objdump -f "$exe") == *"file format pei-i386"* ]] || fail "${exe##*/} is not 32-bit"
 done
 
-# The zip's programs carry no symbols. What a program had is in the debug
-# file its debug link names, with that file's CRC; jhead.exe and jpegtran.exe
-# are linked stripped and have nothing to keep.
+# The zip's programs carry no symbols. What Orlenza.exe had is in the debug
+# file that its debug link names, which objdump and addr2line take only if its
+# CRC is the one the link holds (jhead.exe and jpegtran.exe are linked
+# stripped: nothing to keep). An address inside it (the first of wWinMain)
+# reads back to our function and line; no debug file names the folders it was
+# built in, as a path or as the symbol name a tool makes of one.
 programs=$work/unzipped/Orlenza
 listed=$( (LC_ALL=C zipinfo -1 "$symbols_zip" || true) | LC_ALL=C sort | tr '\n' ' ')
 [[ $listed == "Orlenza.exe.debug pathentry.exe.debug " ]] || fail "the symbols' zip holds: $listed"
-unzip -q "$symbols_zip" -d "$programs" 2>/dev/null || true  # an empty one is failed above
-crc32() { gzip -c <"$1" | tail -c8 | od -An -tx4 -N4 | tr -d ' '; }
+unzip -q "$symbols_zip" -d "$programs" 2>/dev/null || true  # an empty one failed above
 for row in "Orlenza.exe Orlenza.exe.debug" "jhead.exe" "jpegtran.exe"; do
   read -r exe debug <<<"$row"
-  header=$(LC_ALL=C i686-w64-mingw32-objdump -f -h "$programs/$exe")
+  header=$(LC_ALL=C i686-w64-mingw32-objdump -f -h --dwarf=links "$programs/$exe" 2>&1)
   [[ $header != *HAS_SYMS* && $header != *" .debug_"* ]] || fail "$exe carries symbols"
-  links=$(LC_ALL=C i686-w64-mingw32-objdump --dwarf=links "$programs/$exe")
-  named=$(sed -n 's/^ *Separate debug info file: //p' <<<"$links")
-  crc=$(sed -n 's/^ *CRC value: 0x//p' <<<"$links")
-  [[ $named == "$debug" ]] || { fail "$exe's debug link names '$named', not '$debug'"; continue; }
-  [[ -z $debug || $(printf %08x "0x$crc") == "$(crc32 "$programs/$debug")" ]] || fail "$exe's debug link has another CRC"
+  found=$(sed -n 's/.*Found separate debug info file: .*\///p' <<<"$header")
+  [[ $found == "$debug" ]] || fail "$exe has the debug file '$found' by its link, not '$debug'"
 done
-# A crash address inside Orlenza.exe (here the first of wWinMain) reads back to
-# our function and its line, the debug file found by the link; the paths are
-# the checkout's own, so the folders it was built in show nowhere: not as
-# paths, nor as the symbol names that tools make of paths.
-addr=$(i686-w64-mingw32-nm "$programs/Orlenza.exe.debug" | awk '$3 == "_wWinMain@16" { print $1 }')
-line=$(grep -n 'wWinMain(' "$root/app/main.cpp" | cut -d: -f1)
+addr=$(i686-w64-mingw32-nm "$programs/Orlenza.exe.debug" | awk '$3 == "_wWinMain@16" { print $1 }') || true
 read_back=$(LC_ALL=C i686-w64-mingw32-addr2line -f -p -e "$programs/Orlenza.exe" "0x${addr:-0}")
+line=$(grep -n 'wWinMain(' "$root/app/main.cpp" | cut -d: -f1)
 [[ $read_back == "wWinMain@16 at ./app/main.cpp:$line" ]] || fail "0x$addr in Orlenza.exe reads back as '$read_back'"
 for dir in "$root/" "$ORLENZA_BUILD/"; do
-  for form in "$dir" "${dir//[^A-Za-z0-9]/_}"; do
-    ! grep -q -a -F "$form" "$programs"/*.debug || fail "a debug file names $dir, as $form"
-  done
+  ! grep -q -a -F -e "$dir" -e "${dir//[^A-Za-z0-9]/_}" "$programs"/*.debug || fail "a debug file names $dir"
 done
+# A build that missed a changed version.h or manifest shipped the old one.
+version=${zip##*/Orlenza-} version=${version%.zip}
+[[ $(i686-w64-mingw32-strings -el -n3 "$programs/Orlenza.exe" | grep -A1 -x FileVersion | tail -1) == "$version" ]] &&
+  grep -q -a "assemblyIdentity version=\"$version.0.0\"" "$programs/Orlenza.exe" ||
+  fail "Orlenza.exe names another version than $version in its version resource or manifest"
 echo "made a fresh prefix, packed the i686 build twice and the $arch build once (${SECONDS}s)"
 
 setup=$(echo "$work/$arch"/*-setup.exe)
