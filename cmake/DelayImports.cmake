@@ -54,8 +54,10 @@ function(orlenza_delay_import dll)
   set(folder ${PROJECT_BINARY_DIR}/delayload)
   file(WRITE ${folder}/${dll}.def "LIBRARY ${dll}.dll\nEXPORTS\n${exports}\n")
   # In the build folder: dlltool writes its temporary objects where it runs.
-  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${folder}/${dll}.def --dllname ${dll}.dll ${kill_at}
-                          --output-delaylib ${folder}/libdelay_${dll}.a
+  # The library's name is given bare, as dlltool names its symbols after it:
+  # a full path would put the build folder into every program's symbols.
+  execute_process(COMMAND ${CMAKE_DLLTOOL} --input-def ${dll}.def --dllname ${dll}.dll ${kill_at}
+                          --output-delaylib libdelay_${dll}.a
                   WORKING_DIRECTORY ${folder}
                   COMMAND_ERROR_IS_FATAL ANY)
   add_library(delayload::${dll} STATIC IMPORTED GLOBAL)

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The release end to end. Packs the shipped i686 build twice: the same bytes
-# both times, the zip's list of files, 32-bit programs and installer. Then
+# both times, the zip's list of files, 32-bit programs and installer, the
+# programs stripped and their symbols kept apart, readable. Then
 # test_setup.exe installs the installer of the target this build tree runs
 # (ARCH) in a Wine prefix made fresh for this run and thrown away after it.
 #
@@ -14,6 +15,8 @@ source "$root/tools/wine-env.sh"
 export WINEDLLOVERRIDES="$WINEDLLOVERRIDES;winemenubuilder.exe=d"
 failed=0
 fail() { echo "FAIL $*"; failed=1; }
+# A command that stops the script (set -e) says which, or the test fails silently.
+trap 'echo "FAIL at line $LINENO: $BASH_COMMAND"' ERR
 work=$(mktemp -d "$ORLENZA_BUILD/.test-setup.XXXXXX")
 trap 'WINEPREFIX=$work/prefix wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 
@@ -27,8 +30,8 @@ for copy in a b "$arch"; do
   pids+=($!)
 done
 for pid in "${pids[@]}"; do wait "$pid" || { echo "FAIL making a fresh prefix or packing"; exit 1; }; done
-for f in "$work"/a/*; do cmp -s "$f" "$work/b/${f##*/}" || fail "${f##*/} differs between two packings"; done
-zip=$(echo "$work"/a/Orlenza-*.zip)
+differs=$(diff -rq "$work/a" "$work/b") || fail "two packings differ: $differs"
+zip=$(echo "$work"/a/Orlenza-*[0-9].zip) symbols_zip=$(echo "$work"/a/Orlenza-*-symbols.zip)
 listed=$(LC_ALL=C.UTF-8 zipinfo -1 "$zip" | LC_ALL=C sort | tr '\n' ' ')
 [[ $listed == "Orlenza/Orlenza.exe Orlenza/jhead.exe Orlenza/jpegtran.exe Orlenza/licenses/jhead.txt"`
              `" Orlenza/licenses/libjpeg-turbo.txt Orlenza/使用说明.txt " ]] || fail "the zip holds: $listed"
@@ -36,6 +39,36 @@ unzip -q "$zip" -d "$work/unzipped"
 for exe in "$work"/unzipped/Orlenza/*.exe "$work"/a/*-setup.exe; do
   [[ $(LC_ALL=C i686-w64-mingw32-objdump -f "$exe") == *"file format pei-i386"* ]] || fail "${exe##*/} is not 32-bit"
 done
+
+# The zip's programs carry no symbols. What Orlenza.exe had is in the debug
+# file that its debug link names, which objdump and addr2line take only if its
+# CRC is the one the link holds (jhead.exe and jpegtran.exe are linked
+# stripped: nothing to keep). An address inside it (the first of wWinMain)
+# reads back to our function and line; no debug file names the folders it was
+# built in, as a path or as the symbol name a tool makes of one.
+programs=$work/unzipped/Orlenza
+listed=$( (LC_ALL=C zipinfo -1 "$symbols_zip" || true) | LC_ALL=C sort | tr '\n' ' ')
+[[ $listed == "Orlenza.exe.debug pathentry.exe.debug " ]] || fail "the symbols' zip holds: $listed"
+unzip -q "$symbols_zip" -d "$programs" 2>/dev/null || true  # an empty one failed above
+for row in "Orlenza.exe Orlenza.exe.debug" "jhead.exe" "jpegtran.exe"; do
+  read -r exe debug <<<"$row"
+  header=$(LC_ALL=C i686-w64-mingw32-objdump -f -h --dwarf=links "$programs/$exe" 2>&1)
+  [[ $header != *HAS_SYMS* && $header != *" .debug_"* ]] || fail "$exe carries symbols"
+  found=$(sed -n 's/.*Found separate debug info file: .*\///p' <<<"$header")
+  [[ $found == "$debug" ]] || fail "$exe has the debug file '$found' by its link, not '$debug'"
+done
+addr=$(i686-w64-mingw32-nm "$programs/Orlenza.exe.debug" | awk '$3 == "_wWinMain@16" { print $1 }') || true
+read_back=$(LC_ALL=C i686-w64-mingw32-addr2line -f -p -e "$programs/Orlenza.exe" "0x${addr:-0}")
+line=$(grep -n 'wWinMain(' "$root/app/main.cpp" | cut -d: -f1)
+[[ $read_back == "wWinMain@16 at ./app/main.cpp:$line" ]] || fail "0x$addr in Orlenza.exe reads back as '$read_back'"
+for dir in "$root/" "$ORLENZA_BUILD/"; do
+  ! grep -q -a -F -e "$dir" -e "${dir//[^A-Za-z0-9]/_}" "$programs"/*.debug || fail "a debug file names $dir"
+done
+# A build that missed a changed version.h or manifest shipped the old one.
+version=${zip##*/Orlenza-} version=${version%.zip}
+[[ $(i686-w64-mingw32-strings -el -n3 "$programs/Orlenza.exe" | grep -A1 -x FileVersion | tail -1) == "$version" ]] &&
+  grep -q -a "assemblyIdentity version=\"$version.0.0\"" "$programs/Orlenza.exe" ||
+  fail "Orlenza.exe names another version than $version in its version resource or manifest"
 echo "made a fresh prefix, packed the i686 build twice and the $arch build once (${SECONDS}s)"
 
 setup=$(echo "$work/$arch"/*-setup.exe)

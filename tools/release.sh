@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Builds the shipped 32-bit programs (cross-compiled, so on any machine) and
-# writes the release into build/release/: Orlenza-<version>.zip,
-# Orlenza-<version>-setup.exe and their SHA256SUMS (see tools/package.sh).
-# The same commit gives the same bytes.
+# writes the release into build/release/: Orlenza-<version>.zip and
+# Orlenza-<version>-setup.exe with the programs stripped, their symbols in
+# symbols/ and Orlenza-<version>-symbols.zip (kept by us, to read crash
+# addresses; never given to users), and SHA256SUMS (see tools/package.sh).
+# The same commit gives the same bytes, symbols included.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/target.sh"
