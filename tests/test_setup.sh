@@ -40,27 +40,32 @@ for exe in "$work"/unzipped/Orlenza/*.exe "$work"/a/*-setup.exe; do
   [[ $(LC_ALL=C i686-w64-mingw32-objdump -f "$exe") == *"file format pei-i386"* ]] || fail "${exe##*/} is not 32-bit"
 done
 
-# The zip's programs carry no symbols. What Orlenza.exe had is in the debug
-# file that its debug link names, which objdump and addr2line take only if its
-# CRC is the one the link holds (jhead.exe and jpegtran.exe are linked
-# stripped: nothing to keep). An address inside it (the first of wWinMain)
-# reads back to our function and line; no debug file names the folders it was
-# built in, as a path or as the symbol name a tool makes of one.
+# The zip's programs carry no symbols. What each had is in the debug file
+# that its debug link names, which objdump and addr2line take only if its CRC
+# is the one the link holds. An address inside each (the first of a function
+# of ours) reads back to that function and its line; no debug file names the
+# folders it was built in, as a path or as the symbol name a tool makes of one.
 programs=$work/unzipped/Orlenza
 listed=$( (LC_ALL=C zipinfo -1 "$symbols_zip" || true) | LC_ALL=C sort | tr '\n' ' ')
-[[ $listed == "Orlenza.exe.debug pathentry.exe.debug " ]] || fail "the symbols' zip holds: $listed"
+[[ $listed == "Orlenza.exe.debug jhead.exe.debug jpegtran.exe.debug pathentry.exe.debug " ]] ||
+  fail "the symbols' zip holds: $listed"
 unzip -q "$symbols_zip" -d "$programs" 2>/dev/null || true  # an empty one failed above
-for row in "Orlenza.exe Orlenza.exe.debug" "jhead.exe" "jpegtran.exe"; do
-  read -r exe debug <<<"$row"
+for row in "Orlenza.exe _wWinMain@16 app/main.cpp wWinMain(" \
+           "jhead.exe _ArTurnPhoto tools/exif/autorot-core.c ^const.char.\*ArTurnPhoto(" \
+           "jpegtran.exe _main libjpeg-turbo/jpegtran.c"; do
+  read -r exe symbol source pattern <<<"$row"
   header=$(LC_ALL=C i686-w64-mingw32-objdump -f -h --dwarf=links "$programs/$exe" 2>&1)
   [[ $header != *HAS_SYMS* && $header != *" .debug_"* ]] || fail "$exe carries symbols"
   found=$(sed -n 's/.*Found separate debug info file: .*\///p' <<<"$header")
-  [[ $found == "$debug" ]] || fail "$exe has the debug file '$found' by its link, not '$debug'"
+  [[ $found == "$exe.debug" ]] || fail "$exe has the debug file '$found' by its link, not '$exe.debug'"
+  addr=$(i686-w64-mingw32-nm "$programs/$exe.debug" | awk -v s="$symbol" '$3 == s { print $1 }') || true
+  read_back=$(LC_ALL=C i686-w64-mingw32-addr2line -f -p -e "$programs/$exe" "0x${addr:-0}")
+  [[ $read_back == "${symbol#_} at "*"$source:"[0-9]* ]] || fail "0x$addr in $exe reads back as '$read_back'"
+  if [[ -n $pattern ]]; then  # our own sources: the function's first lines (its name to its brace)
+    line=$(grep -n -e "$pattern" "$root/$source" | head -1 | cut -d: -f1) read=${read_back##*:}
+    ((read >= line && read <= line + 3)) || fail "$exe: '$read_back' is not where $source defines ${symbol#_}"
+  fi
 done
-addr=$(i686-w64-mingw32-nm "$programs/Orlenza.exe.debug" | awk '$3 == "_wWinMain@16" { print $1 }') || true
-read_back=$(LC_ALL=C i686-w64-mingw32-addr2line -f -p -e "$programs/Orlenza.exe" "0x${addr:-0}")
-line=$(grep -n 'wWinMain(' "$root/app/main.cpp" | cut -d: -f1)
-[[ $read_back == "wWinMain@16 at ./app/main.cpp:$line" ]] || fail "0x$addr in Orlenza.exe reads back as '$read_back'"
 for dir in "$root/" "$ORLENZA_BUILD/"; do
   ! grep -q -a -F -e "$dir" -e "${dir//[^A-Za-z0-9]/_}" "$programs"/*.debug || fail "a debug file names $dir"
 done

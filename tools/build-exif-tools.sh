@@ -49,7 +49,7 @@ stampfile=$outdir/.exif-tools.stamp
 # Anything that changes what ends up in the .exe files must be in this hash,
 # or a changed shim would be silently skipped on machines that built before.
 inputs_hash() {
-    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir/sources.sh" "$exifdir"/*.c "$exifdir"/*.h "$exifdir"/*.patch "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
+    { echo "$arch"; cat "$here/build-exif-tools.sh" "$exifdir/sources.sh" "$exifdir/nasm-relative.sh" "$exifdir"/*.c "$exifdir"/*.h "$exifdir"/*.patch "$exifdir"/*.cmake; } | sha256sum | cut -d' ' -f1
 }
 want_stamp=$(inputs_hash)
 
@@ -145,6 +145,11 @@ jobs=$(nproc 2>/dev/null || echo 2)
 # and libjpeg-turbo's build date (shown by jpegtran -version) taken from its
 # Debian changelog, as Debian's own build does.
 ldflags_repro=-Wl,--no-insert-timestamp
+# With debug information, for reading a crash address from a user's machine:
+# tools/package.sh ships the programs stripped and keeps their symbols apart.
+# Names in it are relative to the build folder ("."), tools/exif as itself, so
+# that the same sources give the same bytes in any folder.
+debug_flags=(-g "-ffile-prefix-map=$work=." "-ffile-prefix-map=$exifdir=tools/exif")
 SOURCE_DATE_EPOCH=$(dpkg-parsechangelog -l "$work/libjpeg-turbo/debian/changelog" -STimestamp)
 export SOURCE_DATE_EPOCH
 stage=$work/stage
@@ -158,12 +163,15 @@ cmake -S "$work/libjpeg-turbo" -B "$work/build-libjpeg-turbo" -G Ninja \
     -DENABLE_SHARED=OFF -DENABLE_STATIC=ON \
     -DWITH_TURBOJPEG=OFF \
     -DREQUIRE_SIMD=ON \
-    -DCMAKE_EXE_LINKER_FLAGS="-static -s $ldflags_repro $utf8_manifest" >"$work/cmake-libjpeg-turbo.log" 2>&1 ||
+    -DCMAKE_C_FLAGS="${debug_flags[*]}" \
+    -DCMAKE_ASM_NASM_COMPILER="$exifdir/nasm-relative.sh" \
+    -DCMAKE_EXE_LINKER_FLAGS="-static $ldflags_repro $utf8_manifest" >"$work/cmake-libjpeg-turbo.log" 2>&1 ||
     { tail -30 "$work/cmake-libjpeg-turbo.log" >&2; die "cmake failed for libjpeg-turbo"; }
 # jpeg-static too: jhead.exe turns pictures with the same library in its own
 # process.
 ninja -C "$work/build-libjpeg-turbo" -j "$jobs" jpegtran-static jpeg-static >"$work/ninja-libjpeg-turbo.log" 2>&1 ||
     { tail -30 "$work/ninja-libjpeg-turbo.log" >&2; die "building jpegtran failed"; }
+
 cp "$work/build-libjpeg-turbo/jpegtran-static.exe" "$stage/jpegtran.exe"
 
 say "building jhead.exe ($(basename "$jhead_dsc" .dsc), $arch)"
@@ -171,25 +179,25 @@ say "building jhead.exe ($(basename "$jhead_dsc" .dsc), $arch)"
 # jhead's Windows wildcard code).  -Dsystem=... sends jhead's system() calls
 # through tools/exif/jhead-win32-shim.c; see there why.
 jhead_sources=(jhead.c jpgfile.c jpgqguess.c myglob.c paths.c exif.c iptc.c gpsinfo.c makernote.c)
-"$CC" -O2 -D_CRT_SECURE_NO_WARNINGS -Dsystem=jhead_checked_system "$jhead_path_define" \
+"$CC" -O2 "${debug_flags[@]}" -D_CRT_SECURE_NO_WARNINGS -Dsystem=jhead_checked_system "$jhead_path_define" \
     -c "${jhead_sources[@]}" 2>"$work/jhead-build.log" ||
     { cat "$work/jhead-build.log" >&2; die "compiling jhead failed"; }
-"$CC" -O2 -c -o jhead-win32-shim.o "$exifdir/jhead-win32-shim.c"
+"$CC" -O2 "${debug_flags[@]}" -c -o jhead-win32-shim.o "$exifdir/jhead-win32-shim.c"
 # jhead-autorot.c includes jhead.h, whose structures hold path buffers: it
 # must see the same buffer size as the rest of jhead.
 # Its workers wait on condition variables, which Windows has from Vista on.
-"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS -D_WIN32_WINNT=0x0601 "$jhead_path_define" -I. -I"$exifdir" \
+"$CC" -O2 "${debug_flags[@]}" -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS -D_WIN32_WINNT=0x0601 "$jhead_path_define" -I. -I"$exifdir" \
     -c -o jhead-autorot.o "$exifdir/jhead-autorot.c"
 # The turn itself and what it takes from jhead's reading are plain C with no
 # Windows in them (the fuzz target builds them natively too).
-"$CC" -O2 -Wall -Wextra -Werror -c -o autorot-core.o "$exifdir/autorot-core.c"
-"$CC" -O2 -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o autorot-jhead.o "$exifdir/autorot-jhead.c"
+"$CC" -O2 "${debug_flags[@]}" -Wall -Wextra -Werror -c -o autorot-core.o "$exifdir/autorot-core.c"
+"$CC" -O2 "${debug_flags[@]}" -Wall -Wextra -Werror -D_CRT_SECURE_NO_WARNINGS "$jhead_path_define" -I. -I"$exifdir" -c -o autorot-jhead.o "$exifdir/autorot-jhead.c"
 # The lossless turn: libjpeg-turbo's transform code (transupp.c, which
 # jpegtran is made of) and the library, from the same build as jpegtran.exe.
 ljt_includes=(-I"$work/libjpeg-turbo" -I"$work/build-libjpeg-turbo")
-"$CC" -O2 "${ljt_includes[@]}" -c -o transupp.o "$work/libjpeg-turbo/transupp.c"
-"$CC" -O2 -Wall -Wextra -Werror "${ljt_includes[@]}" -c -o autorot-turn.o "$exifdir/autorot-turn.c"
-"$CC" -static -s $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o \
+"$CC" -O2 "${debug_flags[@]}" "${ljt_includes[@]}" -c -o transupp.o "$work/libjpeg-turbo/transupp.c"
+"$CC" -O2 "${debug_flags[@]}" -Wall -Wextra -Werror "${ljt_includes[@]}" -c -o autorot-turn.o "$exifdir/autorot-turn.c"
+"$CC" -static $ldflags_repro -o "$stage/jhead.exe" "${jhead_sources[@]/%.c/.o}" jhead-win32-shim.o jhead-autorot.o \
     autorot-core.o autorot-jhead.o autorot-turn.o transupp.o "$work/build-libjpeg-turbo/libjpeg.a" "$utf8_manifest" -lm
 
 # ------------------------------------------------------------------- check
