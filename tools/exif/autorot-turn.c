@@ -16,6 +16,7 @@
 #include <string.h>
 
 #include "jpeglib.h"
+#include "jerror.h"
 #include "transupp.h"
 
 /* One error handler for both libjpeg objects of a turn. */
@@ -26,6 +27,15 @@ typedef struct {
     size_t MessageSize;
 } Errors;
 
+/* Where the turned picture goes: a buffer of ours, grown as needed. (libjpeg's
+   own memory destination frees the buffer it hands out when it grows it,
+   and leaks the last one when an error ends the turn.) */
+typedef struct {
+    struct jpeg_destination_mgr Base; /* first: libjpeg hands this back as cinfo->dest */
+    unsigned char *Data;
+    size_t Size, Capacity;
+} Destination;
+
 /* Everything one turn holds, on the heap: after the error handler jumps
    back, what is to be freed is read from here, not from locals that the jump
    may have left stale. */
@@ -34,8 +44,7 @@ typedef struct {
     struct jpeg_decompress_struct Src;
     struct jpeg_compress_struct Dst;
     int DstMade;
-    unsigned char *Buffer; /* jpeg_mem_dest's, which outlives the object */
-    unsigned long BufferSize;
+    Destination Out;
 } Turn;
 
 static void Keep(j_common_ptr cinfo)
@@ -56,6 +65,32 @@ static void ErrorExit(j_common_ptr cinfo)
 
 /* Warnings are counted by libjpeg; the first is kept, none is printed. */
 static void OutputMessage(j_common_ptr cinfo) { Keep(cinfo); }
+
+static void StartOutput(j_compress_ptr cinfo)
+{
+    Destination *d = (Destination *)cinfo->dest;
+    d->Base.next_output_byte = d->Data;
+    d->Base.free_in_buffer = d->Capacity;
+}
+
+static boolean GrowOutput(j_compress_ptr cinfo)
+{
+    Destination *d = (Destination *)cinfo->dest;
+    size_t capacity = d->Capacity * 2;
+    unsigned char *grown = capacity > d->Capacity ? realloc(d->Data, capacity) : NULL;
+    if (!grown) ERREXIT1(cinfo, JERR_OUT_OF_MEMORY, 10);
+    d->Data = grown;
+    d->Base.next_output_byte = grown + d->Capacity;
+    d->Base.free_in_buffer = capacity - d->Capacity;
+    d->Capacity = capacity;
+    return TRUE;
+}
+
+static void EndOutput(j_compress_ptr cinfo)
+{
+    Destination *d = (Destination *)cinfo->dest;
+    d->Size = d->Capacity - d->Base.free_in_buffer;
+}
 
 static int TransformCode(const char *name, JXFORM_CODE *code)
 {
@@ -100,7 +135,7 @@ static const char *Transform(Turn *t, JXFORM_CODE code, int thumbnail, const uns
     /* For the thumbnail, Huffman tables made for it: the turned one then
        usually fits where the old one was. */
     t->Dst.optimize_coding = thumbnail ? TRUE : FALSE;
-    jpeg_mem_dest(&t->Dst, &t->Buffer, &t->BufferSize);
+    t->Dst.dest = &t->Out.Base;
     jpeg_write_coefficients(&t->Dst, dstCoefficients);
     jcopy_markers_execute(&t->Src, &t->Dst, copy);
     jtransform_execute_transform(&t->Src, &t->Dst, srcCoefficients, &info);
@@ -127,6 +162,17 @@ const char *ArTurnJpeg(const char *transform, int thumbnail, const unsigned char
     if (size == 0 || size > 0xFFFFFFFFu) return "not a picture it can read";
     t = calloc(1, sizeof(*t));
     if (!t) return "out of memory";
+    /* Sized for a turned picture of about the photo's own size, so that it
+       seldom grows. */
+    t->Out.Capacity = size + size / 8 + 65536;
+    t->Out.Data = malloc(t->Out.Capacity);
+    if (!t->Out.Data) {
+        free(t);
+        return "out of memory";
+    }
+    t->Out.Base.init_destination = StartOutput;
+    t->Out.Base.empty_output_buffer = GrowOutput;
+    t->Out.Base.term_destination = EndOutput;
     t->Src.err = t->Dst.err = jpeg_std_error(&t->Errors.Base);
     t->Errors.Base.error_exit = ErrorExit;
     t->Errors.Base.output_message = OutputMessage;
@@ -138,14 +184,13 @@ const char *ArTurnJpeg(const char *transform, int thumbnail, const unsigned char
     else
         why = "the picture could not be turned losslessly";
     if (!why) {
-        /* jpeg_mem_dest's buffer comes from malloc: handed over as it is. */
-        out->Data = t->Buffer;
-        out->Size = t->BufferSize;
-        t->Buffer = NULL;
+        out->Data = t->Out.Data;
+        out->Size = t->Out.Size;
+        t->Out.Data = NULL;
     }
     if (t->DstMade) jpeg_destroy_compress(&t->Dst);
     jpeg_destroy_decompress(&t->Src);
-    free(t->Buffer);
+    free(t->Out.Data);
     free(t);
     return why;
 }
