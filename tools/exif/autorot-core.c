@@ -108,10 +108,13 @@ static const char *Parse(const unsigned char *d, size_t n, Layout *l)
         int marker;
         size_t size;
         if (inScan) {
-            /* Entropy-coded data: FF 00 is a data byte, FF D0..D7 a restart. */
+            /* Entropy-coded data: FF 00 is a data byte, FF D0..D7 a restart.
+               memchr skips to each FF: a photo is megabytes of this. */
             while (pos + 1 < n && !(d[pos] == 0xFF && d[pos + 1] != 0 && d[pos + 1] != 0xFF &&
-                                    (d[pos + 1] < 0xD0 || d[pos + 1] > 0xD7)))
-                pos++;
+                                    (d[pos + 1] < 0xD0 || d[pos + 1] > 0xD7))) {
+                const unsigned char *next = d[pos] == 0xFF ? d + pos + 1 : memchr(d + pos, 0xFF, n - pos);
+                pos = next ? (size_t)(next - d) : n;
+            }
         } else {
             while (pos + 1 < n && d[pos] == 0xFF && d[pos + 1] == 0xFF) pos++; /* fill bytes */
         }
