@@ -86,8 +86,19 @@ const RunOutcome& CRotationRun::Finish() {
 
 void CRotationRun::RequestStop() {
     m_stop = true;
-    // The tool reads its input's end as the stop: it begins no further photo.
     std::lock_guard<std::mutex> hold(m_toolInputLock);
+    TellToolToStop();
+}
+
+void CRotationRun::TellToolToStop() {
+    // The tool begins no further photo once its input brings this word. Only
+    // the word counts, not the input's end, so that a tool started from a
+    // script with a closed input still runs. Five bytes, once, into a pipe
+    // nothing else writes to: the write never waits.
+    if (!m_toolInput.IsValid()) return;
+    static const char kStop[] = "stop\n";
+    DWORD written = 0;
+    WriteFile(m_toolInput.Get(), kStop, sizeof(kStop) - 1, &written, nullptr);
     m_toolInput.Reset();
 }
 
@@ -172,8 +183,8 @@ void CRotationRun::NoteLeftOut(const CString& item) {
 CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vector<ToolResult>& results) {
     // The tool's output comes through a pipe whose writing end only the tool
     // holds, so that reading ends when the tool has ended. Its input is a
-    // pipe whose writing end the run keeps: closing it is how a stop reaches
-    // the tool (see RequestStop). It has no console of ours to inherit: its
+    // pipe whose writing end the run keeps: a stop reaches the tool through
+    // it (see TellToolToStop). It has no console of ours to inherit: its
     // messages go to NUL.
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     CKernelHandle reading, writing, input, inputWriting;
@@ -214,7 +225,7 @@ CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vect
     {
         std::lock_guard<std::mutex> hold(m_toolInputLock);
         m_toolInput = std::move(inputWriting);
-        if (m_stop) m_toolInput.Reset();  // asked before there was a tool to tell
+        if (m_stop) TellToolToStop();  // asked before there was a tool to tell
     }
 
     // Read as it comes: a tool that writes more than the pipe holds waits

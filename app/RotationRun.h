@@ -92,10 +92,11 @@ private:
     RunOutcome m_outcome;
     CString m_lastLeftOut;  // so that one folder is not counted twice
     std::atomic<bool> m_stop{false};
-    // The writing end of the input of the tool process at hand, which
-    // RequestStop closes from any thread.
+    // The writing end of the input of the tool process at hand, through which
+    // RequestStop tells it to stop, from any thread.
     std::mutex m_toolInputLock;
     CKernelHandle m_toolInput;
+    void TellToolToStop();  // with m_toolInputLock held
     Listener* m_listener = nullptr;  // not owned
 
     // What Progress() hands to another thread.

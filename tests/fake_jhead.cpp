@@ -21,8 +21,9 @@
 // (LF) for the others. With "(noise)" in the argument it writes only what a
 // program must pass over, more than a pipe holds. With "(hold)" it sets the
 // event "orlenza-fake-jhead-held" and waits (a minute at most) for its
-// standard input to end, as the real tool takes that for a stop, before it
-// writes anything; it then leaves "input-ended" beside itself.
+// standard input to end before it writes anything; when the input brought
+// the word "stop", which the real tool takes for a stop, it leaves
+// "stop-received" beside itself.
 //
 // It exits with 3, as the real tool does for a photo it could not turn, when
 // its last argument holds "(fails)" or it reported a failed photo; otherwise
@@ -76,12 +77,14 @@ bool WriteResults(const std::wstring& target) {
     return failed;
 }
 
+// Reads the input until it ends; 0 when it brought the word "stop".
 DWORD WINAPI ReadInputToEnd(void*) {
+    std::string input;
     char buffer[64];
     DWORD got = 0;
-    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, nullptr) && got > 0) {
-    }
-    return 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, nullptr) && got > 0)
+        input.append(buffer, got);
+    return input.find("stop") == std::string::npos;
 }
 
 std::wstring OwnFolder() {
@@ -136,9 +139,11 @@ int wmain() {
     if (holds(L"(hold)")) {  // the event's handle goes when this process does
         SetEvent(CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held"));
         HANDLE reader = CreateThread(nullptr, 0, ReadInputToEnd, nullptr, 0, nullptr);
-        if (reader && WaitForSingleObject(reader, 60000) == WAIT_OBJECT_0)
-            CloseHandle(CreateFileW((OwnFolder() + L"\\input-ended").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD noWord = 1;
+        if (reader && WaitForSingleObject(reader, 60000) == WAIT_OBJECT_0 && GetExitCodeThread(reader, &noWord) &&
+            noWord == 0)
+            CloseHandle(CreateFileW((OwnFolder() + L"\\stop-received").c_str(), GENERIC_WRITE, 0, nullptr,
+                                    CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     }
     bool fails = holds(L"(fails)");
     if (holds(L"(noise)"))

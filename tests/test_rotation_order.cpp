@@ -457,8 +457,8 @@ CString TextOf(HWND window) {
 
 // With the stand-in held on the first row: the window answers, shows how far
 // the run has come and keeps the list as it is; each way of stopping tells
-// the held tool (its input ends, which releases it), lets it finish and
-// starts no other. Delete and Ctrl+A work before it.
+// the held tool (the word "stop" on its input, which then ends and releases
+// it), lets it finish and starts no other. Delete and Ctrl+A work before it.
 TEST_CASE(a_run_can_be_watched_and_stopped_and_keeps_the_list_as_it_is) {
     Installation install(L"order-live", Tool::StandIn);
     REQUIRE(install.Ready());
@@ -467,7 +467,7 @@ TEST_CASE(a_run_can_be_watched_and_stopped_and_keeps_the_list_as_it_is) {
     for (const wchar_t* name : {L"1 (hold).jpg", L"2.jpg", L"3 (turn).jpg", L"4.jpg", L"5.jpg"})
         rows.push_back(photos.File(name, 10));
     HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held");
-    const CString inputEnded = install.Folder() + L"\\input-ended";
+    const CString stopReceived = install.Folder() + L"\\stop-received";
     const struct {
         const char* label;
         UINT message;  // posted to the control `id` (0: the dialog)
@@ -479,7 +479,7 @@ TEST_CASE(a_run_can_be_watched_and_stopped_and_keeps_the_list_as_it_is) {
     for (const auto& way : ways) {
         testkit::SetContext(way.label);
         DeleteFileW(install.Folder() + L"\\runs.log");
-        DeleteFileW(inputEnded);
+        DeleteFileW(stopReceived);
         ResetEvent(held);
         Session session(install.Program());
         REQUIRE(session.Dialog() && session.Drop(rows));
@@ -519,7 +519,7 @@ TEST_CASE(a_run_can_be_watched_and_stopped_and_keeps_the_list_as_it_is) {
         }
         const std::vector<Run> runs = install.Runs();
         CHECK(runs.size() == 1 && runs[0].args.size() == 2 && runs[0].args[1] == rows[0]);
-        CHECK(GetFileAttributesW(inputEnded) != INVALID_FILE_ATTRIBUTES);
+        CHECK(GetFileAttributesW(stopReceived) != INVALID_FILE_ATTRIBUTES);
     }
     CloseHandle(held);
 }

@@ -169,19 +169,27 @@ static int Fail(const char *FileName, const char *why)
 
 /* ------------------------------------------------------------ the stop */
 
-/* Orlenza asks a run to stop by closing the standard input it gave us, a
-   pipe: from then on no photo is begun; those being turned are finished and
-   reported.  A console or NUL as standard input never stops a run. */
+/* Orlenza asks a run to stop by writing "stop" to the standard input it gave
+   us, a pipe: from then on no photo is begun; those being turned are finished
+   and reported.  Only the word stops a run.  An input that merely ends (a
+   script's closed pipe, a parent that went away) leaves the run going, as a
+   console or NUL does: a run must never be cut short by how it was started. */
 static DWORD WINAPI WatchStop(LPVOID unused)
 {
-    char buffer[64];
+    static const char word[] = "stop";
+    size_t matched = 0;
+    char c;
     DWORD got;
     (void)unused;
-    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof(buffer), &got, NULL) && got > 0) {}
-    InterlockedExchange(&StopAsked, 1);
-    EnterCriticalSection(&Lock);
-    WakeAllConditionVariable(&Changed);
-    LeaveCriticalSection(&Lock);
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), &c, 1, &got, NULL) && got == 1) {
+        matched = c == word[matched] ? matched + 1 : c == word[0];
+        if (matched < sizeof(word) - 1) continue;
+        InterlockedExchange(&StopAsked, 1);
+        EnterCriticalSection(&Lock);
+        WakeAllConditionVariable(&Changed);
+        LeaveCriticalSection(&Lock);
+        break;
+    }
     return 0;
 }
 

@@ -260,12 +260,14 @@ w=$(winpath "$d")
 check "turned, upright, turned, failed, in the pattern's order, paths in UTF-8" [ "$(tr -d '\r' <"$work/report.txt")" = \
     "$(printf 'turned\t%s\nupright\t%s\nturned\t%s\nfailed\t%s' "$w\\a six.jpg" "$w\\b one.jpg" "$w\\c 照片.jpg" "$w\\d cut.jpg")" ]
 
-group "a stop: the standard input, a pipe, ends; no photo is begun after it"
-d=$work/stop; mkdir -p "$d"
-for i in $(seq -w 1 24); do photo "$d/$i.jpg" 6; done
-remember "$d"/*.jpg
-# The pipe's writing end is closed before jhead reads from it.
-(cd "$work" && : | LC_ALL=$lc wine "$jhead_w" -autorot "$(winpath "$d")\\*.*" 2>/dev/null) >"$work/stop.txt"
+group "a stop: the word \"stop\" on the standard input, a pipe; no photo is begun after it"
+stop_run() { # stop_run <input> <folder> <report>: the folder's 24 sideways photos, with that input
+    mkdir -p "$2"; for i in $(seq -w 1 24); do photo "$2/$i.jpg" 6; done
+    remember "$2"/*.jpg
+    (cd "$work" && printf '%s' "$1" | LC_ALL=$lc wine "$jhead_w" -autorot "$(winpath "$2")\\*.*" 2>/dev/null) >"$3"
+}
+# The word is in the pipe before jhead reads from it.
+d=$work/stop; stop_run 'stop' "$d" "$work/stop.txt"
 rc=$?
 reported=$(grep -c '^turned' "$work/stop.txt")
 untouched=0; for f in "$d"/*.jpg; do unchanged "$f" && untouched=$((untouched + 1)); done
@@ -274,6 +276,10 @@ check "fewer than all 24 turned ($reported)" [ "$reported" -lt 24 ]
 check "each photo reported turned is turned, the others untouched ($untouched untouched)" \
     [ $((reported + untouched)) = 24 ]
 check "no temporary files left" [ -z "$(ls "$d" | grep -v '\.jpg$')" ]
+# A script's pipe that ends at once, or brings other words, is no stop.
+d=$work/no-stop; stop_run 'go on' "$d" "$work/no-stop.txt"
+check "an input that ends without the word: all 24 turned ($(grep -c '^turned' "$work/no-stop.txt"))" \
+    [ "$(grep -c '^turned' "$work/no-stop.txt")" = 24 ]
 
 group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
 # jhead.exe is an ANSI program whose manifest makes UTF-8 its code page; the
