@@ -221,7 +221,12 @@ CString FromUtf8(const std::string& text) {
 
 std::string ReadFileBytes(const CString& path) {
     std::string bytes;
-    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    // Shared for writing too: a file a started program wrote through an
+    // inherited handle may still be held for a moment after that program
+    // ended, by a process that inherited the handle from it (under Wine, the
+    // console host of a console program started without a console).
+    HANDLE file = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE) return bytes;
     LARGE_INTEGER size{};
     if (GetFileSizeEx(file, &size) && size.QuadPart < (1 << 28)) {

@@ -529,20 +529,27 @@ TEST_CASE(mixed_folders_keep_metadata_run_nothing_planted_and_name_what_was_left
 namespace {
 
 // The tool started as the program starts it (hidden, from its own folder),
-// its standard output kept in `scratch`: what it wrote.
+// its standard output kept in `scratch`: what it wrote. Its input is a pipe
+// that has already ended, as a script's often is: only the word "stop" may
+// stop a run, never an input's end.
 std::string ToolReport(const CString& arguments, const CString& scratch, DWORD* code) {
     const CString tool = FolderOf(testkit::BuiltProgram()) + L"\\jhead.exe", out = scratch + L"\\report.txt";
     SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
     HANDLE file = CreateFileW(out, GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS, 0, nullptr);
+    HANDLE input = nullptr, inputWriting = nullptr;
+    CreatePipe(&input, &inputWriting, &inheritable, 0);
+    CloseHandle(inputWriting);
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = input;
     startup.hStdOutput = file;
     CString commandLine = L"\"" + tool + L"\" " + arguments;
     PROCESS_INFORMATION info{};
     const BOOL started = CreateProcessW(tool, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr,
                                         TRUE, CREATE_NO_WINDOW, nullptr, FolderOf(tool), &startup, &info);
     CloseHandle(file);
+    CloseHandle(input);
     if (!started) return "(not started)";
     WaitForSingleObject(info.hProcess, kRunTimeoutMs);
     GetExitCodeProcess(info.hProcess, code);
