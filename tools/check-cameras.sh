@@ -36,16 +36,7 @@ source "$here/target.sh"
 corpus_only=0
 [ "${1:-}" != --corpus-only ] || { corpus_only=1; shift; }
 
-ensure_packages() {
-    local missing=() p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
-    done
-    [ ${#missing[@]} = 0 ] && return 0
-    [ "$(id -u)" = 0 ] || die "need root to install ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null ||
-        die "could not install ${missing[*]}"
-}
+source "$here/packages.sh"
 ensure_packages libjpeg-turbo-progs libimage-exiftool-perl dpkg-dev
 [ "$corpus_only" = 1 ] || bash "$here/ensure-deps.sh" || die "installing the build and Wine packages failed"
 

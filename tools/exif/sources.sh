@@ -3,7 +3,7 @@
 # reading natively to fuzz it: both take jhead from the same Debian source
 # with the same patches, prepared here. The caller defines die and say.
 #
-#   ensure_packages PACKAGE...       installs what is missing (root)
+#   ensure_packages PACKAGE...       installs what is missing (root; tools/packages.sh)
 #   ensure_deb_src PACKAGE...        lets apt-get source fetch these packages
 #   fetch_sources FOLDER PACKAGE...  their Debian sources, freshly, into FOLDER
 #   unpack DPKG-SOURCE-ARGS...       dpkg-source, its noise kept in a log
@@ -12,30 +12,7 @@
 
 exif_sources_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 
-apt_updated=0
-apt_update() {
-    [ "$apt_updated" = 1 ] && return 0
-    say "apt-get update"
-    apt-get update -qq
-    apt_updated=1
-}
-
-need_root() {
-    [ "$(id -u)" = 0 ] || die "$1 needs root; run this script as root once (or do it by hand)"
-}
-
-ensure_packages() {
-    local missing=() p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' ||
-            missing+=("$p")
-    done
-    [ ${#missing[@]} = 0 ] && return 0
-    need_root "installing ${missing[*]}"
-    apt_update
-    say "installing ${missing[*]}"
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-}
+source "$exif_sources_dir/../packages.sh"
 
 # apt-get source needs deb-src entries.  Debian 12 keeps its sources in deb822
 # form (/etc/apt/sources.list.d/debian.sources) with "Types: deb" only; older

@@ -19,23 +19,7 @@ done
 
 # ------------------------------------------------------------ what we need
 
-apt_updated=0
-ensure_packages() {
-    local missing=() p
-    for p in "$@"; do
-        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' ||
-            missing+=("$p")
-    done
-    [ ${#missing[@]} = 0 ] && return 0
-    [ "$(id -u)" = 0 ] || die "need root to install ${missing[*]}"
-    if [[ " ${missing[*]}" == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-        apt_updated=0
-    fi
-    [ "$apt_updated" = 1 ] || { apt-get update -qq && apt_updated=1; }
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" ||
-        die "could not install ${missing[*]}"
-}
+source "$(dirname "${BASH_SOURCE[0]}")/../packages.sh"
 # The target whose tools are checked, and its Wine loader (see tools/target.sh).
 source "$(dirname "${BASH_SOURCE[0]}")/../target.sh"
 if [ "$ORLENZA_ARCH" = i686 ]; then
