@@ -270,8 +270,17 @@ TEST_CASE(focus_on_disabling_hover_and_tip_text) {
     };
     pointAt(b.flat.m_hWnd);
     REQUIRE(testkit::PumpUntil([&] { return b.flat.IsHovering() != FALSE; }, 5000));
-    pointAt(b.next);  // straight onto another control: the leave notification
-    CHECK(testkit::PumpUntil([&] { return !b.flat.IsHovering(); }, 5000));
+    // Straight onto another control: the leave notification. Under Wine a
+    // late motion event of the first warp can put the pointer back on the
+    // button on a loaded machine, so the pointer is put where it belongs
+    // again whenever it is not there, as a user's hand would.
+    CHECK(testkit::PumpUntil([&] {
+        CRect r;
+        POINT at{};
+        GetWindowRect(b.next, &r), GetCursorPos(&at);
+        if (at.x != r.CenterPoint().x || at.y != r.CenterPoint().y) pointAt(b.next);
+        return !b.flat.IsHovering();
+    }, 5000));
     b.flat.SetTipText(L"删除指定的项目");  // the tooltip that exists takes it
     CHECK(b.flat.Tip().GetToolCount() == 1 && b.flat.Tip().GetText(&b.flat, 1) == CString(L"删除指定的项目"));
 }
