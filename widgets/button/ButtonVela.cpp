@@ -331,9 +331,13 @@ void CButtonVela::OnMouseMove(UINT flags, CPoint point) {
     if ((flags & MK_LBUTTON) && !m_isHovering) return;
     if (!m_isFlat) return;
     if (under == m_hWnd && (m_trackAlways || ::GetActiveWindow())) {
-        if (m_isHovering) return;
-        m_isHovering = TRUE;
-        Invalidate();
+        if (!m_isHovering) {
+            m_isHovering = TRUE;
+            Invalidate();
+        }
+        // Armed again on every move: a thread tracks one window at a time,
+        // and should another window of ours have taken the tracking while
+        // the pointer was still here, the button would stay lit for good.
         TRACKMOUSEEVENT track{sizeof(track), TME_LEAVE, m_hWnd, 0};
         ::_TrackMouseEvent(&track);
         return;
