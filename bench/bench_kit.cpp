@@ -87,13 +87,4 @@ std::string RunSelfDetached(const CString& arguments, const CString& result) {
     return ended && code == 0 ? remote::ReadFileBytes(result) : std::string();
 }
 
-bool WriteText(const CString& file, const std::string& text) {
-    HANDLE handle = CreateFileW(file, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(handle, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(handle);
-    return ok && written == text.size();
-}
-
 }  // namespace bench

@@ -6,7 +6,6 @@
 //                              its end message, answer times probed on the way
 //   RunSelfDetached          - this benchmark once more, as a process without a
 //                              console, for a loop timed the way the program runs
-//   WriteText                - a figure for the process that started this one
 #include <windows.h>
 
 #include <string>
@@ -28,9 +27,8 @@ bool ClickAndWaitForEndMessage(HWND dialog, DWORD pid, DWORD timeoutMs, std::vec
 // Starts this program again with `arguments`, without a console, as the
 // program runs from the desktop (under Wine a program started from a console
 // program shares its console, and a tool it starts needs none of its own),
-// and waits for it; what it wrote to `result` with WriteText, or empty when
-// it failed.
+// and waits for it; what it wrote to `result` (remote::WriteFileBytes), or
+// empty when it failed.
 std::string RunSelfDetached(const CString& arguments, const CString& result);
-bool WriteText(const CString& file, const std::string& text);
 
 }  // namespace bench

@@ -110,7 +110,7 @@ int LoopProcess(const CString& tool, const CString& root, const CString& result)
     const LONGLONG start = bench::Now();
     const bool ok = RunLoop(tool, commands);
     const double seconds = bench::Seconds(bench::Now() - start);
-    return ok && bench::WriteText(result, std::to_string(seconds)) ? 0 : 1;
+    return ok && remote::WriteFileBytes(result, std::to_string(seconds)) ? 0 : 1;
 }
 
 bool RunLoopProcess(const CString& tool, const CString& root, const CString& result, double& seconds) {

@@ -103,7 +103,7 @@ int LoopProcess(const CString& jpegtran, const CString& photos, const CString& o
         largest = peak > largest ? peak : largest;
     }
     const double seconds = bench::Seconds(bench::Now() - start);
-    return bench::WriteText(result, std::to_string(seconds) + " " + std::to_string(largest)) ? 0 : 1;
+    return remote::WriteFileBytes(result, std::to_string(seconds) + " " + std::to_string(largest)) ? 0 : 1;
 }
 
 int wmain(int argc, wchar_t** argv) {

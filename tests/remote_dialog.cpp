@@ -43,14 +43,6 @@ BOOL CALLBACK Collect(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
-bool WriteAll(const CString& path, const std::string& bytes) {
-    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
-    return ok && written == bytes.size();
-}
 
 }  // namespace
 
@@ -190,7 +182,7 @@ bool RunShellScript(const std::string& script, const CString& folder, DWORD time
     body += "set -e\nPATH=/usr/local/bin:/usr/bin:/bin\nexport PATH\nLC_ALL=C.UTF-8\nexport LC_ALL\n";
     body += script;
     body += "\n";
-    if (!WriteAll(file, body)) return false;
+    if (!WriteFileBytes(file, body)) return false;
     CString commandLine = CString(L"/bin/sh \"") + FromUtf8(unixFile) + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
@@ -217,6 +209,15 @@ CString FromUtf8(const std::string& text) {
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.GetBuffer(n), n);
     result.ReleaseBuffer(n);
     return result;
+}
+
+bool WriteFileBytes(const CString& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const BOOL ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == bytes.size();
 }
 
 std::string ReadFileBytes(const CString& path) {

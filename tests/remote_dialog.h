@@ -80,6 +80,8 @@ bool RunShellScript(const std::string& script, const CString& folder, DWORD time
 CString FromUtf8(const std::string& text);
 // A whole file's bytes; empty when it cannot be read.
 std::string ReadFileBytes(const CString& path);
+// Makes or replaces `path` with `bytes`; false when they were not all written.
+bool WriteFileBytes(const CString& path, const std::string& bytes);
 
 // A temporary folder that the tool runs in. A console program's console host
 // can outlive the program for a moment and still hold the folder it was
