@@ -493,7 +493,8 @@ static const char *Assemble(const unsigned char *photo, size_t size, const Layou
     w.Used = 0;
     Append(&w, soi, 2);
     AppendMetadata(&w, photo, &ol->Header, exifAt, exif, mpfOut, mpfIn, &mpfs);
-    AppendMetadata(&w, photo, &ol->Between, exifAt, NULL, mpfOut, mpfIn, &mpfs);
+    /* Only a new picture lacks them: an untouched one keeps them in place. */
+    if (il != ol) AppendMetadata(&w, photo, &ol->Between, exifAt, NULL, mpfOut, mpfIn, &mpfs);
     for (i = 0; i < il->Header.Count; i++) {
         const Segment *s = &il->Header.Items[i];
         if (s->Marker != M_SOS && !IS_APPN_OR_COM(s->Marker)) Append(&w, image + s->Offset, s->Size);

@@ -23,9 +23,9 @@ source "$(dirname "${BASH_SOURCE[0]}")/../packages.sh"
 # The target whose tools are checked, and its Wine loader (see tools/target.sh).
 source "$(dirname "${BASH_SOURCE[0]}")/../target.sh"
 if [ "$ORLENZA_ARCH" = i686 ]; then
-    ensure_packages wine wine32:i386 libimage-exiftool-perl imagemagick locales
+    ensure_packages wine wine32:i386 libimage-exiftool-perl imagemagick locales python3
 else
-    ensure_packages wine wine64 libimage-exiftool-perl imagemagick locales
+    ensure_packages wine wine64 libimage-exiftool-perl imagemagick locales python3
 fi
 
 # The code page check needs a real zh_CN.UTF-8 locale: without one Wine falls
@@ -264,6 +264,17 @@ check "no temporary files left" [ -z "$(ls "$d" | grep -v '\.jpg$')" ]
 d=$work/no-stop; stop_run 'go on' "$d" "$work/no-stop.txt"
 check "an input that ends without the word: all 24 turned ($(grep -c '^turned' "$work/no-stop.txt"))" \
     [ "$(grep -c '^turned' "$work/no-stop.txt")" = 24 ]
+
+group "a picture left as it is (an orientation that names no turn): comments between its scans kept once"
+d=$work/between; mkdir -p "$d"
+convert -size 64x32 gradient: -interlace JPEG "$d/p.jpg" &&
+    exiftool -q -overwrite_original -n -Orientation=9 "$d/p.jpg" &&
+    python3 -c 'import sys; d = open(sys.argv[1], "rb").read(); j = d.index(b"\xff\xda", d.index(b"\xff\xda") + 2)
+open(sys.argv[1], "wb").write(d[:j] + b"\xff\xfe\x00\x0aBETWEEN!" + d[j:])' "$d/p.jpg"
+autorot "$(winpath "$d/p.jpg")"
+check "exit code 0" succeeded
+check "the comment between the scans is there once" \
+    [ "$(python3 -c 'import sys; print(open(sys.argv[1], "rb").read().count(b"BETWEEN!"))' "$d/p.jpg")" = 1 ]
 
 group "Chinese file names, code page 936 (LC_ALL=zh_CN.UTF-8)"
 # jhead.exe is an ANSI program whose manifest makes UTF-8 its code page; the
