@@ -45,7 +45,6 @@ typedef struct Photo {
     struct Photo *Next;    /* in the report's order */
     struct Photo *NextJob; /* in the queue of turns not yet begun */
     char *FileName;
-    ArBuffer Bytes;
     ArExif Found;
     int TagOnly;
     struct stat Stat;        /* of the photo when it was read: times and mode to keep */
@@ -104,7 +103,6 @@ static void PrintLine(const char *word, const char *FileName)
 static void FreePhoto(Photo *p)
 {
     free(p->FileName);
-    free(p->Bytes.Data);
     free(p);
 }
 
@@ -327,19 +325,19 @@ static const char *TurnInProcess(void *context, const char *transform, int thumb
    standard error whole, a call each. */
 static const char *TurnPhoto(Photo *p)
 {
-    ArBuffer out = {NULL, 0};
+    ArBuffer bytes, out = {NULL, 0};
     TurnContext context;
     const char *why, *thumbnailNote = NULL;
 
     context.Message[0] = 0;
     /* Read here, on the worker: the reading is shared out too, and no photo
        waits in memory for a worker. */
-    why = ReadAll(p->FileName, &p->Bytes) ? ArTurnPhoto(p->Bytes.Data, p->Bytes.Size, &p->Found, p->TagOnly,
-                                                        TurnInProcess, &context, &out, &thumbnailNote)
-                                          : "could not read the file";
-    free(p->Bytes.Data);
-    p->Bytes.Data = NULL;
-    if (!why) why = Replace(p, &out);
+    why = ReadAll(p->FileName, &bytes) ? ArTurnPhoto(bytes.Data, bytes.Size, &p->Found, p->TagOnly, TurnInProcess,
+                                                     &context, &out, &thumbnailNote)
+                                       : "could not read the file";
+    free(bytes.Data);
+    /* libjpeg's words explain the turn's failure, not the writing's. */
+    if (!why) context.Message[0] = 0, why = Replace(p, &out);
     free(out.Data);
     if (why) {
         fprintf(stderr, "Error : %s%s%s%s\nin file '%s' (left as it was)\n", why, context.Message[0] ? " (" : "",
@@ -402,16 +400,18 @@ static int Queue(Photo *p)
         if (InFlight < ArWorkerLimit(Processors, FreeMemory, largest)) break;
         SleepConditionVariableCS(&Changed, &Lock, INFINITE);
     }
+    /* A worker first, when every one is busy: a photo is queued only where
+       some worker will take it. */
+    if (WorkerCount <= InFlight && WorkerCount < Processors) {
+        HANDLE worker = CreateThread(NULL, 0, Worker, NULL, 0, NULL);
+        if (worker) Workers[WorkerCount++] = worker;
+    }
+    if (WorkerCount == 0) return FALSE; /* no thread to be had */
     p->NextJob = NULL;
     *JobsEnd = p;
     JobsEnd = &p->NextJob;
     InFlight++;
     if (p->Memory > InFlightLargest) InFlightLargest = p->Memory;
-    if (WorkerCount < InFlight && WorkerCount < Processors) {
-        HANDLE worker = CreateThread(NULL, 0, Worker, NULL, 0, NULL);
-        if (worker) Workers[WorkerCount++] = worker;
-    }
-    if (WorkerCount == 0) return FALSE; /* no thread to be had */
     WakeAllConditionVariable(&Changed);
     return TRUE;
 }
@@ -467,7 +467,7 @@ int AutorotFile(const char *FileName, int TagOnly, int Quiet)
     Photo *p;
     ArExif found;
     struct stat st;
-    int queued;
+    int queued, stopped;
 
     (void)Quiet;
     StartOnce();
@@ -490,9 +490,10 @@ int AutorotFile(const char *FileName, int TagOnly, int Quiet)
         return Fail(FileName, "out of memory");
     }
     queued = Queue(p);
-    if (!queued) Conclude(p, Stopped() ? NULL : "failed");
+    stopped = !queued && Stopped();
+    if (!queued) Conclude(p, stopped ? NULL : "failed");
     LeaveCriticalSection(&Lock);
-    if (!queued && !Stopped()) fprintf(stderr, "Error : no thread to turn it on\nin file '%s' (left as it was)\n", FileName);
+    if (!queued && !stopped) fprintf(stderr, "Error : no thread to turn it on\nin file '%s' (left as it was)\n", FileName);
     return queued;
 }
 
