@@ -10,8 +10,7 @@
 # from $ORLENZA_BUILD/ARCH/bin and $ORLENZA_BUILD/ARCH/exif, as tools/build.sh
 # left them. Every program is shipped stripped; one that has symbols or debug
 # information keeps them in its debug file, which a debug link in the program
-# names (with its CRC). jhead.exe and jpegtran.exe are linked stripped and
-# have none. i686 is what we ship (tools/release.sh); the tests pack x86_64
+# names (with its CRC). i686 is what we ship (tools/release.sh); the tests pack x86_64
 # too, to install it where 32-bit programs cannot run.
 #
 # Usage: tools/package.sh ARCH OUTDIR

@@ -148,10 +148,10 @@ prepare_jhead() {
     #   - Starting jpegtran: upstream runs "jpegtran ..." through system(), so
     #     the command processor takes the first jpegtran(.com/.exe/.bat/.cmd) in
     #     the current folder (the photo's folder, as Orlenza used to start us) or
-    #     on the search path, and expands %NAME% in file names.  Ours starts
-    #     jpegtran.exe from jhead.exe's own folder by its full path with
-    #     CreateProcessW and a quoted argument list, for the picture and the
-    #     thumbnail alike; without it there, the photo stays as it is.
+    #     on the search path, and expands %NAME% in file names.  Ours starts no
+    #     program: the picture and the thumbnail are turned in jhead's own
+    #     process with the transform jpegtran is made of (autorot-turn.c), the
+    #     photos of a pattern several at once on worker threads.
     #   - Errors: upstream ends the process at the first photo jpegtran cannot
     #     read, leaving its temporary output beside it and the later files of the
     #     pattern unturned, and exits with 1 when a pattern matches nothing.  Ours
@@ -182,7 +182,7 @@ prepare_jhead() {
     if grep -En '\b_?(MAX_PATH|PATH_MAX)\b' ./*.c ./*.h; then
         die "jhead still sizes path buffers by the C runtime's limit (above)"
     fi
-    ) || exit 1
+    )  # no "|| ...": that would switch set -e off inside
     # MAX_PATH UTF-16 units of up to 3 UTF-8 bytes each.
     jhead_path_define=-DJHEAD_PATH_BYTES=$((260 * 3))
 }
