@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "program.h"
 #include "remote_dialog.h"
 
 namespace bench {
@@ -71,20 +72,9 @@ std::string RunSelfDetached(const CString& arguments, const CString& result) {
     wchar_t self[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, self, MAX_PATH);
     DeleteFileW(result);
-    CString commandLine = L"\"" + CString(self) + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(self, commandLine.GetBuffer(commandLine.GetLength() + 1), nullptr, nullptr, FALSE,
-                        DETACHED_PROCESS, nullptr, nullptr, &startup, &info))
-        return std::string();
-    CloseHandle(info.hThread);
-    const bool ended = WaitForSingleObject(info.hProcess, 600000) == WAIT_OBJECT_0;
-    if (!ended) TerminateProcess(info.hProcess, 1);
+    testkit::Program detached(self, arguments, DETACHED_PROCESS);  // ended by its destructor on a time-out
     DWORD code = 1;
-    GetExitCodeProcess(info.hProcess, &code);
-    CloseHandle(info.hProcess);
-    return ended && code == 0 ? remote::ReadFileBytes(result) : std::string();
+    return detached.WaitForExit(600000, &code) && code == 0 ? remote::ReadFileBytes(result) : std::string();
 }
 
 }  // namespace bench
