@@ -6,6 +6,10 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/tools/target.sh"
 orlenza_say_target
 bash "$root/tools/build.sh"
+# The native fuzz target of what jhead.exe does with a photo, which
+# test_fuzz_replay runs under the sanitizers (tools/fuzz.sh); only the tests
+# need it.
+bash "$root/tools/fuzz.sh" --build || { echo "test: building the fuzz target failed" >&2; exit 1; }
 # Only now: the Wine environment sets a Chinese locale for the programs.
 source "$root/tools/wine-env.sh"
 build="$ORLENZA_TARGET_BUILD"
