@@ -36,7 +36,8 @@ source "$here/target.sh"
 corpus_only=0
 [ "${1:-}" != --corpus-only ] || { corpus_only=1; shift; }
 
-source "$here/packages.sh"
+say() { echo "check-cameras: $*"; }
+source "$here/exif/sources.sh"
 ensure_packages libjpeg-turbo-progs libimage-exiftool-perl dpkg-dev
 [ "$corpus_only" = 1 ] || bash "$here/ensure-deps.sh" || die "installing the build and Wine packages failed"
 
@@ -55,11 +56,10 @@ fi
 cameras=$ORLENZA_BUILD/cameras
 src=$cameras/src
 if [ ! -f "$src/.fetched" ]; then
-    rm -rf "$src"; mkdir -p "$src"
-    echo '*' >"$cameras/.gitignore"
-    echo "check-cameras: fetching the source packages exiv2, libimage-exiftool-perl and jhead for their test photos"
-    (cd "$src" && apt-get source --download-only -qq exiv2 libimage-exiftool-perl jhead) 2>&1 |
-        grep -v 'unsandboxed as root' >&2
+    mkdir -p "$cameras"; echo '*' >"$cameras/.gitignore"
+    say "fetching the source packages exiv2, libimage-exiftool-perl and jhead for their test photos"
+    ensure_deb_src exiv2 libimage-exiftool-perl jhead
+    fetch_sources "$src" exiv2 libimage-exiftool-perl jhead
     for package in exiv2 libimage-exiftool-perl jhead; do
         set -- "$src/${package}_"*.orig.tar.*
         [ -f "$1" ] || die "apt-get source brought no $package"

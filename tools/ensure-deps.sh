@@ -26,21 +26,10 @@ else
   pkgs+=(wine wine64 g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64)
 fi
 
-missing=()
-for p in "${pkgs[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-
-if ((${#missing[@]})); then
-  echo "ensure-deps: installing ${missing[*]}"
-  # wine32 is an i386 package: the architecture must be known before apt can see it.
-  if [[ " ${missing[*]} " == *:i386* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
-    dpkg --add-architecture i386
-  fi
-  apt-get update -q >/dev/null || { echo "ensure-deps: apt-get update failed" >&2; exit 1; }
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "${missing[@]}" >/dev/null ||
-    { echo "ensure-deps: installing ${missing[*]} failed" >&2; exit 1; }
-fi
+die() { echo "ensure-deps: $*" >&2; exit 1; }
+say() { echo "ensure-deps: $*"; }
+source "$(dirname "$0")/packages.sh"
+ensure_packages "${pkgs[@]}"
 
 # Our users run Simplified Chinese Windows; jhead.exe is an ANSI program, so
 # Chinese paths only survive under Wine when its ANSI code page is 936, which
