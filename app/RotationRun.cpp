@@ -237,6 +237,9 @@ CRotationRun::ToolRun CRotationRun::RunTool(const CString& parameters, std::vect
     WaitForSingleObject(process.Get(), INFINITE);
     {
         std::lock_guard<std::mutex> hold(m_toolInputLock);
+        // Gone already only when the tool was told to stop: it may have left
+        // photos of its folder unturned, also when it was the last.
+        if (!m_toolInput.IsValid()) m_outcome.stopped = true;
         m_toolInput.Reset();
     }
     DWORD exitCode = 0;

@@ -11,7 +11,7 @@
 // listener of each item it takes up; Start runs it on a thread of its own
 // and posts its progress and its end to a window, whose thread then reads
 // them here. Either way RequestStop, from any thread, tells the tool process
-// at hand to begin no further photo (by closing its input) and lets it
+// at hand to begin no further photo (the word "stop" on its input) and lets it
 // finish the ones it is turning (a process is never ended while it rewrites
 // a photo), and starts no other.
 #include <windows.h>

@@ -3,6 +3,7 @@
 // where it stops; and the tool's output read line by line.
 #include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RotationRun.h"
@@ -18,6 +19,7 @@ struct Photos {
     CString a = root.File(L"F\\a (turn).jpg"), b = root.File(L"F\\b.jpg"), c = root.File(L"F\\c (fails).jpg");
     CString d = root.File(L"F\\S\\d (turn).JPG");
     CString n = root.File(L"n (noise).jpg"), m = root.File(L"m (noise) (fails).jpg");
+    CString h = root.File(L"h (hold).jpg");
 };
 
 CString Summary(const RunOutcome& o) {
@@ -35,7 +37,7 @@ TEST_CASE(the_run_counts_what_the_tool_reports_passes_over_noise_and_stops_betwe
     const struct {
         const char* label;
         std::vector<CString> rows;
-        int stopAt;
+        int stopAt;  // the item whose coming up asks for the stop; -1: once the tool holds
         CString outcome;
         std::vector<CString> items;  // what the listener heard, in order
     } cases[] = {
@@ -46,7 +48,10 @@ TEST_CASE(the_run_counts_what_the_tool_reports_passes_over_noise_and_stops_betwe
          L"0 turned, 0 upright, 1 left out " + p.m, {L"1/2 " + p.n, L"2/2 " + p.m}},
         {"a stop asked for as the second row comes up starts no second tool", {p.b, p.a, p.f}, 2,
          L"0 turned, 1 upright, 0 left out , stopped", {L"1/3 " + p.b, L"2/3 " + p.a}},
+        {"a stop while the last row's tool runs: that tool is told, and the run says it stopped", {p.b, p.h}, -1,
+         L"0 turned, 2 upright, 0 left out , stopped", {L"1/2 " + p.b, L"2/2 " + p.h}},
     };
+    HANDLE held = CreateEventW(nullptr, TRUE, FALSE, L"orlenza-fake-jhead-held");
     for (const auto& row : cases) {
         testkit::SetContext(row.label);
         DeleteFileW(log);
@@ -61,12 +66,18 @@ TEST_CASE(the_run_counts_what_the_tool_reports_passes_over_noise_and_stops_betwe
             }
         } listener;
         listener.run = &run, listener.stopAt = row.stopAt;
+        ResetEvent(held);
+        std::thread stopper([&] {
+            if (row.stopAt < 0 && WaitForSingleObject(held, 30000) == WAIT_OBJECT_0) run.RequestStop();
+        });
         CHECK_EQ(Summary(run.Execute(&listener)), row.outcome);
+        stopper.join();
         CHECK(listener.items == row.items);
         // One tool run for each item taken up, but not for the one the stop came at.
         const std::string runs = remote::ReadFileBytes(log);
         CHECK_EQ(static_cast<size_t>(std::count(runs.begin(), runs.end(), '\n')), row.items.size() - (row.stopAt > 0));
     }
+    CloseHandle(held);
 }
 
 TEST_CASE(result_lines_are_taken_whole_and_anything_else_passed_over) {
