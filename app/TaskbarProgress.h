@@ -19,13 +19,18 @@ public:
     CTaskbarProgress(const CTaskbarProgress&) = delete;
     CTaskbarProgress& operator=(const CTaskbarProgress&) = delete;
 
-    // The window's "TaskbarButtonCreated": on the window's thread, which
-    // keeps the shell's list in its apartment from now on.
-    void ButtonCreated();
+    // The window's "TaskbarButtonCreated". The shell's list is made at the
+    // first Show after it, on the window's thread, which keeps it in its
+    // apartment from then on: a start that runs nothing loads none of it.
+    void ButtonCreated() { m_buttonReady = true; }
     void Show(HWND window, int done, int total);
     void Clear(HWND window);
 
 private:
+    ITaskbarList3* List();  // null where there is none (yet)
+
     ITaskbarList3* m_list = nullptr;  // owned: released when this goes
+    bool m_buttonReady = false;
+    bool m_listTried = false;         // made once or not at all
     bool m_comStarted = false;        // this object's CoInitializeEx, to balance
 };
