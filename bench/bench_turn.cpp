@@ -146,7 +146,7 @@ seq -w 1 40 | xargs -P 2 -I{} sh -c '
         seconds = bench::Seconds(bench::Now() - start);
         testkit::MessageBoxSeen end;
         return shown && testkit::ConfirmMessageBox(orlenza.Pid(), &end) &&
-               end.text.Find(CString::Formatted(L"已旋转 %d 张照片", kPhotos)) >= 0;
+               end.text.Find(remote::Counts(kPhotos, 0)) >= 0;
     };
     SIZE_T jpegtranPeak = 0;
     auto runFloor = [&](double& seconds) {

@@ -220,6 +220,10 @@ bool WriteFileBytes(const CString& path, const std::string& bytes) {
     return ok && written == bytes.size();
 }
 
+CString Counts(int turned, int upright) {
+    return CString::Formatted(L"\n已旋转 %d 张照片，%d 张无需旋转。", turned, upright);
+}
+
 std::string ReadFileBytes(const CString& path) {
     std::string bytes;
     // Shared for writing too: a file a started program wrote through an

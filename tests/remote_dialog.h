@@ -34,6 +34,11 @@ bool IsControlEnabled(HWND dialog, int id);
 // Clicks the sub-folder box until it shows `ticked`; false if it does not.
 bool SetSubfolderBox(HWND dialog, bool ticked);
 
+// The end message of a run that finished, and the second line every end
+// message has: what became of the photos, as the tool reported them.
+inline const wchar_t* const kFinished = L"旋转结束，谢谢使用！";
+CString Counts(int turned, int upright);
+
 // A click on the start button. Posted: the run blocks the program's thread
 // until its end message is closed.
 void ClickStart(HWND dialog);

@@ -22,10 +22,11 @@
 #include "remote_dialog.h"
 
 using testkit::MessageBoxSeen;
+using remote::Counts;
+using remote::kFinished;
 
 namespace {
 
-const wchar_t* const kFinished = L"旋转结束，谢谢使用！";
 constexpr DWORD kRunTimeoutMs = 90000;
 
 constexpr int kWidth = 64, kHeight = 32;
@@ -330,12 +331,6 @@ bool RunOver(const std::vector<CString>& entries, bool includeSubfolders, Messag
              const CString& program = testkit::BuiltProgram()) {
     remote::Session session(program);
     return session.Dialog() && session.Drop(entries) && session.RunToEnd(includeSubfolders, end, kRunTimeoutMs);
-}
-
-// The second line of every end message: what became of the photos, as the
-// tool reported them.
-CString Counts(int turned, int upright) {
-    return CString::Formatted(L"\n已旋转 %d 张照片，%d 张无需旋转。", turned, upright);
 }
 
 int TurnedIn(const std::vector<Photo>& photos) {

@@ -18,11 +18,12 @@
 
 using testkit::MessageBoxSeen;
 using remote::Session;
+using remote::Counts;
+using remote::kFinished;
 using testkit::TempDir;
 
 namespace {
 
-const wchar_t* const kFinished = L"旋转结束，谢谢使用！";
 const wchar_t* const kEmptyList = L"请先添加要旋转的图片项目！";
 const wchar_t* const kToolFailed = L"无法启动 jhead.exe，旋转未完成，请重装软件！";
 
@@ -93,11 +94,6 @@ private:
     TempDir m_dir;
     bool m_ok = false;
 };
-
-// The second line of every end message.
-CString Counts(int turned, int upright) {
-    return CString::Formatted(L"\n已旋转 %d 张照片，%d 张无需旋转。", turned, upright);
-}
 
 // "Finished"; the stand-in's photos here all needed no turn.
 void CheckFinishedNormally(const MessageBoxSeen& end, int upright) {
