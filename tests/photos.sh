@@ -3,6 +3,9 @@
 # the photos Orlenza turns in its tests, made with ImageMagick, exiftool and
 # Perl on the Linux side.
 #
+# photos_clean
+#   Removes what making the photos left in $work.
+#
 # photo FILE ORIENTATION [thumb]
 #   Every photo shows the same upright picture once it is turned: a grey
 #   field with a red block top left, green top right, blue bottom left and
@@ -88,6 +91,7 @@ sizes() { exiftool -q -overwrite_original -ExifImageWidth=32 -ExifImageHeight=64
 segments() { exiftool -q -overwrite_original -Comment='first comment' "$1" && perl "$work/segs.pl" "$1" segments; }
 mpf() { perl "$work/segs.pl" "$1" mpf; }
 mpfpast() { perl "$work/segs.pl" "$1" mpfpast; }
+photos_clean() { rm -f "$work/upright.png" "$work/thumb.jpg" "$work/big.icc" "$work/segs.pl" "$work/text.thumb"; }
 # A thumbnail that is no picture, as metadata tools leave placeholders.
 textthumb() { printf '<Dummy thumbnail: not a picture>' > "$work/text.thumb" &&
   exiftool -q -m -overwrite_original "-ThumbnailImage<=$work/text.thumb" "$1"; }

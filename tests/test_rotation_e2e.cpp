@@ -153,7 +153,7 @@ bool MakePhotos(const remote::ToolFolder& root, const std::vector<Photo>& photos
         if (photo.extra) script += std::string("for f in ") + photo.extra + "; do $f " + file + " || exit 1; done\n";
     }
     script += extra;
-    script += "\nrm -f \"$work/upright.png\" \"$work/thumb.jpg\" \"$work/big.icc\" \"$work/segs.pl\" \"$work/text.thumb\"\n";
+    script += "\nphotos_clean\n";
     return remote::RunShellScript(script, root.Path(), 120000);
 }
 

@@ -95,7 +95,7 @@ make_seeds() {
         for kind in icc iptc xmpext xmporient sizes segments mpf mpfpast trailer textthumb comment; do
             photo "$kind.jpg" 6 thumb && "$kind" "$kind.jpg"
         done
-        rm -f upright.png thumb.jpg big.icc segs.pl text.thumb
+        photos_clean
     ) >/dev/null 2>"$out/seeds.log" || { cat "$out/seeds.log" >&2; die "making the seed photos failed"; }
     find "$out/src/jhead/tests" -type f -iname '*.jpg' -size -256k -exec cp --backup=numbered -t "$folder" {} +
     if [ "${2:-}" = cameras ]; then
