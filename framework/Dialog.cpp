@@ -192,8 +192,7 @@ void CDialog::RescaleLayout(UINT from, UINT to) {
     LOGFONTW described{};
     CFont font;
     if (old && ::GetObjectW(old, sizeof(described), &described) == sizeof(described)) {
-        described.lfHeight = scale.From(from, described.lfHeight);
-        described.lfWidth = scale.From(from, described.lfWidth);
+        scale.Rescale(described, from);
         font.CreateFontIndirect(&described);
     }
     for (HWND child = ::GetWindow(m_hWnd, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT)) {

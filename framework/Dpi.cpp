@@ -42,6 +42,6 @@ LOGFONTW MenuFontAtDpi(UINT dpi) {
     metrics.cbSize = sizeof(metrics);
     if (forDpi && forDpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0, dpi)) return metrics.lfMenuFont;
     ::SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    metrics.lfMenuFont.lfHeight = Scale{dpi}.From(SystemDpi(), metrics.lfMenuFont.lfHeight);
+    Scale{dpi}.Rescale(metrics.lfMenuFont, SystemDpi());
     return metrics.lfMenuFont;
 }

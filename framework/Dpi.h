@@ -31,6 +31,11 @@ struct Scale {
     }
     // A length already at `from` DPI, at this one (a window moving between monitors).
     int From(UINT from, int pixels) const { return ::MulDiv(pixels, static_cast<int>(dpi), static_cast<int>(from)); }
+    // A font described for `from` DPI, made the size it has at this one.
+    void Rescale(LOGFONTW& font, UINT from) const {
+        font.lfHeight = From(from, font.lfHeight);
+        font.lfWidth = From(from, font.lfWidth);
+    }
     friend constexpr bool operator==(Scale a, Scale b) { return a.dpi == b.dpi; }
 };
 

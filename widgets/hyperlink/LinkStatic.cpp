@@ -234,10 +234,7 @@ void CLinkStatic::DpiChanged(UINT dpi) {
     const bool ours = shown == m_plainFont || shown == m_underlinedFont;
     LOGFONTW lf{};
     if (!::GetObjectW(ours || !shown ? static_cast<HFONT>(m_plainFont) : shown, sizeof(lf), &lf)) return;
-    if (ours || !shown) {
-        lf.lfHeight = m_scale.From(from, lf.lfHeight);
-        lf.lfWidth = m_scale.From(from, lf.lfWidth);
-    }
+    if (ours || !shown) m_scale.Rescale(lf, from);
     CFont plain, underlined;
     MakeFonts(lf, plain, underlined);
     if (ours) SetFont(shown == m_underlinedFont ? underlined : plain, TRUE);
