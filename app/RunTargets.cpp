@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "Module.h"
+
 namespace {
 
 // Reparse tags of folders whose contents are the user's own files, kept where
@@ -58,10 +60,7 @@ bool ToolsTakeUtf8() {
     // GetVersionEx answers 6.2 to a program whose manifest names no later
     // Windows; RtlGetVersion tells the real build.
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto rtlGetVersion =
-        ntdll ? reinterpret_cast<RtlGetVersionFn>(reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-              : nullptr;
+    const auto rtlGetVersion = ProcAddress<RtlGetVersionFn>(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion");
     if (!rtlGetVersion) return false;
     OSVERSIONINFOW version{};
     version.dwOSVersionInfoSize = sizeof(version);

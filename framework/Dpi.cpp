@@ -1,15 +1,14 @@
 #include "Dpi.h"
 
+#include "Module.h"
+
 namespace {
 
 // A function of user32 that older Windows lacks; null there. user32 is
 // loaded in every process with a window.
 template <class Function>
 Function User32(const char* name) {
-    // GetProcAddress answers a generic function pointer; passing through
-    // void(*)() tells the compiler that the change of type is meant.
-    auto proc = reinterpret_cast<void (*)()>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), name));
-    return reinterpret_cast<Function>(proc);
+    return ProcAddress<Function>(::GetModuleHandleW(L"user32.dll"), name);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "LiveCounts.h"
 #include "Menu.h"
 #include "MessageMap.h"
+#include "Module.h"
 #include "String.h"
 #include "Types.h"
 #include "Wnd.h"

@@ -2,6 +2,8 @@
 
 #include <cwchar>
 
+#include "Module.h"
+
 namespace {
 
 constexpr UINT kBannerId = 0xFFF0;
@@ -60,12 +62,7 @@ CTorSideBannerWnd::CTorSideBannerWnd() {
     m_scale = Scale{SystemDpi()};
     DescribeFonts();
     m_hMsimg32 = LoadSystemMsimg32();
-    if (m_hMsimg32) {
-        // GetProcAddress answers a generic function pointer; passing through
-        // void(*)() tells the compiler that the change of type is meant.
-        auto proc = reinterpret_cast<void (*)()>(::GetProcAddress(m_hMsimg32, "GradientFill"));
-        m_pfnGradientFill = reinterpret_cast<GradientFillProc>(proc);
-    }
+    m_pfnGradientFill = ProcAddress<GradientFillProc>(m_hMsimg32, "GradientFill");
 }
 
 CTorSideBannerWnd::~CTorSideBannerWnd() {
